@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds with warnings as errors and runs every test; then builds
+# everything but the GUI with AddressSanitizer and UBSan and runs those tests again.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+"$top/scripts/setup.sh"
+
+"$top/scripts/build.sh" -DSONIVO_WERROR=ON -DSONIVO_BUILD_BENCH=ON
+# Some GUI tests want a real X server (the embedded browser); one Xvfb serves them all.
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir "$top/build" --output-on-failure --timeout 300 -j 2
+
+asan="$top/build-asan"
+cmake -S "$top" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONIVO_ASAN=ON \
+  -DSONIVO_BUILD_GUI=OFF -DSONIVO_BUILD_BENCH=OFF -DSONIVO_WERROR=ON
+cmake --build "$asan" -j "$(nproc)"
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$asan" --output-on-failure --timeout 300 -j 2
