@@ -1,0 +1,191 @@
+#include "platform/inet/CurlTransfer.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace sonivo {
+namespace {
+
+CURL* easy_of(void* handle) {
+  return static_cast<CURL*>(handle);
+}
+CURLM* multi_of(void* handle) {
+  return static_cast<CURLM*>(handle);
+}
+
+constexpr int POLL_SLICE_MS = 50;
+
+}  // namespace
+
+CurlTransfer::CurlTransfer(const TransferRequest& request)
+    : receive_timeout_ms_(request.timeouts.receive_ms) {
+  easy_ = curl_easy_init();
+  multi_ = curl_multi_init();
+  if (!easy_ || !multi_) {
+    done_ = true;
+    return;
+  }
+  configure(request);
+  attached_ = curl_multi_add_handle(multi_of(multi_), easy_of(easy_)) == CURLM_OK;
+  done_ = !attached_;
+  last_activity_ = std::chrono::steady_clock::now();
+}
+
+CurlTransfer::~CurlTransfer() {
+  if (attached_)
+    curl_multi_remove_handle(multi_of(multi_), easy_of(easy_));
+  if (easy_)
+    curl_easy_cleanup(easy_of(easy_));
+  if (multi_)
+    curl_multi_cleanup(multi_of(multi_));
+  curl_slist_free_all(static_cast<curl_slist*>(header_list_));
+}
+
+void CurlTransfer::configure(const TransferRequest& request) {
+  CURL* easy = easy_of(easy_);
+  curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  // An empty proxy turns off the proxy variables of the environment as well.
+  curl_easy_setopt(easy, CURLOPT_PROXY, request.proxy.c_str());
+  curl_easy_setopt(easy, CURLOPT_NOPROXY, request.no_proxy.c_str());
+  curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
+                   request.http_1_0 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, request.timeouts.connect_ms);
+  if (!request.ca_file.empty())
+    curl_easy_setopt(easy, CURLOPT_CAINFO, request.ca_file.c_str());
+  if (request.has_user_agent)
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, request.user_agent.c_str());
+
+  if (request.verb == "GET" && !request.has_body) {
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+  } else if (request.verb == "HEAD" && !request.has_body) {
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+  } else {
+    if (request.has_body) {
+      curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                       static_cast<curl_off_t>(request.body.size()));
+      curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, request.body.c_str());
+    }
+    if (request.verb != "POST")
+      curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.verb.c_str());
+  }
+
+  curl_slist* list = nullptr;
+  for (const std::string& line : request.header_lines) {
+    curl_slist* longer = curl_slist_append(list, line.c_str());
+    if (longer)
+      list = longer;
+  }
+  header_list_ = list;
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
+
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::on_body);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::on_header);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+}
+
+std::size_t CurlTransfer::on_body(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* transfer = static_cast<CurlTransfer*>(self);
+  transfer->buffer_.append(data, size * count);
+  transfer->last_activity_ = std::chrono::steady_clock::now();
+  return size * count;
+}
+
+std::size_t CurlTransfer::on_header(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* transfer = static_cast<CurlTransfer*>(self);
+  std::string_view line(data, size * count);
+  transfer->last_activity_ = std::chrono::steady_clock::now();
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+    line.remove_suffix(1);
+  if (line.starts_with("HTTP/")) {
+    // Every response (an interim 100, a redirect) starts a new block.
+    transfer->pending_headers_.clear();
+    std::size_t blank = line.find(' ');
+    transfer->status_ = blank == std::string_view::npos ? 0 : std::atol(line.data() + blank + 1);
+  }
+  transfer->pending_headers_.append(line);
+  transfer->pending_headers_.append("\r\n");
+  if (line.empty() && transfer->status_ >= 200) {
+    transfer->raw_headers_ = transfer->pending_headers_;
+    transfer->headers_complete_ = true;
+  }
+  return size * count;
+}
+
+bool CurlTransfer::silent_too_long() {
+  auto now = std::chrono::steady_clock::now();
+  if (!connected_) {
+    // Until the connection stands, libcurl's connect time-out is the bound.
+    curl_off_t pretransfer = 0;
+    curl_easy_getinfo(easy_of(easy_), CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+    if (pretransfer == 0)
+      return false;
+    connected_ = true;
+    last_activity_ = now;
+    return false;
+  }
+  return now - last_activity_ > std::chrono::milliseconds(receive_timeout_ms_);
+}
+
+template <typename Ready>
+void CurlTransfer::run_until(Ready ready) {
+  while (!done_) {
+    int running = 0;
+    curl_multi_perform(multi_of(multi_), &running);
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_of(multi_), &queued)) {
+      if (message->msg == CURLMSG_DONE)
+        done_ = true;
+    }
+    if (done_ || ready())
+      return;
+    if (silent_too_long()) {
+      finish();
+      return;
+    }
+    curl_multi_poll(multi_of(multi_), nullptr, 0, POLL_SLICE_MS, nullptr);
+  }
+}
+
+void CurlTransfer::finish() {
+  if (attached_)
+    curl_multi_remove_handle(multi_of(multi_), easy_of(easy_));
+  attached_ = false;
+  done_ = true;
+}
+
+bool CurlTransfer::wait_for_headers() {
+  run_until([this] { return headers_complete_; });
+  return headers_complete_;
+}
+
+std::size_t CurlTransfer::read(char* buffer, std::size_t capacity) {
+  if (capacity == 0)
+    return 0;
+  run_until([this] { return buffer_start_ < buffer_.size(); });
+  std::size_t count = std::min(capacity, buffer_.size() - buffer_start_);
+  std::memcpy(buffer, buffer_.data() + buffer_start_, count);
+  buffer_start_ += count;
+  if (buffer_start_ == buffer_.size()) {
+    buffer_.clear();
+    buffer_start_ = 0;
+  }
+  return count;
+}
+
+std::string CurlTransfer::redirect_url() const {
+  char* url = nullptr;
+  if (!easy_ || curl_easy_getinfo(easy_of(easy_), CURLINFO_REDIRECT_URL, &url) != CURLE_OK ||
+      !url) {
+    return {};
+  }
+  return url;
+}
+
+}  // namespace sonivo
