@@ -1,0 +1,66 @@
+#include "download/DownloadTab.h"
+
+#include "core/ResolvedSound.h"
+#include "core/WindowServices.h"
+#include "download/RangeDownloader.h"
+#include "download/SharedDownloader.h"
+#include "platform/files/Files.h"
+#include "text/Gbk.h"
+#include "text/TextOps.h"
+
+namespace sonivo {
+namespace {
+
+const ControlRef kCancelButton{"MainWindow", "取消"};
+const ControlRef kFolderBox{"MainWindow", "编辑框_路径"};
+const ControlRef kNameBox{"MainWindow", "编辑框_名称"};
+const ControlRef kProgressBar{"MainWindow", "进度条1"};
+const ControlRef kProgressLabel{"MainWindow", "透明标签1"};
+
+constexpr uint8_t DOWNLOAD_CHUNK_KB = 20;
+
+}  // namespace
+
+void start_download() {
+  WindowServices& ui = window_services();
+  ui.set_disabled(kCancelButton, false);
+
+  // One level only: a failure shows up later as the downloader's "cannot open".
+  const Text folder = ui.text(kFolderBox);
+  if (!files::exists(folder)) {
+    files::create_folder(folder);
+  }
+
+  const ResolvedSound& sound = resolved_sound();
+  if (sound.audio_link.empty()) {
+    ui.message_box(gbk("下载地址不正确，请检查地址是否已经解析！"), MB_OK, gbk("友情提醒："));
+    return;
+  }
+
+  RangeDownloader& downloader = *shared_downloader;
+  // From the second press on init refuses and keeps these same callbacks.
+  downloader.init(on_download_progress, on_download_done);
+  downloader.set_target_file(ui.text(kFolderBox) + ui.text(kNameBox));
+  downloader.set_source(sound.audio_link, Text());
+  downloader.set_chunk_kb(DOWNLOAD_CHUNK_KB);
+  downloader.run();
+}
+
+Text progress_text(const Text& target_file, int32_t total_length, int32_t speed, int32_t percent) {
+  return target_file + gbk("\r\n文件尺寸：") + decimal(total_length) + gbk("Bit\r\n下载进度：") +
+         decimal(percent) + gbk("%\r\n下载速度：") + decimal(speed) + gbk(" KB/S");
+}
+
+void on_download_progress(const Text& target_file, int32_t total_length, int32_t speed,
+                          int32_t percent) {
+  WindowServices& ui = window_services();
+  ui.set_position(kProgressBar, percent);
+  ui.set_text(kProgressLabel, progress_text(target_file, total_length, speed, percent));
+}
+
+void on_download_done(const Text& /*url*/, int32_t /*http_status*/, const Text& status_text,
+                      int32_t /*percent*/) {
+  window_services().message_box(status_text, MB_OK, std::nullopt);
+}
+
+}  // namespace sonivo

@@ -1,0 +1,275 @@
+#include "platform/xmlhttp/CurlServerXmlHttp.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+#include "platform/xmlhttp/TransferError.h"
+#include "text/Gbk.h"
+#include "text/TextOps.h"
+
+namespace sonivo::xmlhttp {
+namespace {
+
+constexpr int STATE_UNSENT = 0;
+constexpr int STATE_OPENED = 1;
+constexpr int STATE_SENT = 2;
+constexpr int STATE_RECEIVING = 3;
+constexpr int STATE_DONE = 4;
+
+constexpr long MAX_REDIRECTS = 10;
+
+std::string lower_ascii(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
+  return text;
+}
+
+std::string trim_blanks(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) {
+    return {};
+  }
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
+
+// A URL as the wire wants it: UTF-8, with the bytes that may not stand in a URL escaped.
+std::string wire_url(const Text& url) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : utf8_of(url)) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x80 || b <= 0x20 || b == 0x7F) {
+      out += '%';
+      out += hex[b >> 4];
+      out += hex[b & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Reason phrases and header values arrive as UTF-8 (plain ASCII in practice).
+Text text_of_wire(const std::string& bytes) {
+  return gbk(bytes);
+}
+
+}  // namespace
+
+CurlServerXmlHttp::CurlServerXmlHttp() {
+  curl_global_init(CURL_GLOBAL_DEFAULT);
+  multi_ = curl_multi_init();
+  easy_ = curl_easy_init();
+}
+
+CurlServerXmlHttp::~CurlServerXmlHttp() {
+  detach();
+  if (easy_ != nullptr) {
+    curl_easy_cleanup(easy_);
+  }
+  if (multi_ != nullptr) {
+    curl_multi_cleanup(multi_);
+  }
+}
+
+void CurlServerXmlHttp::open(const Text& method, const Text& url, bool async) {
+  detach();
+  clear_answer();
+  method_ = to_upper(method).str();
+  url_ = wire_url(url);
+  async_ = async;
+  request_headers_.clear();
+  ready_state_ = STATE_OPENED;
+}
+
+void CurlServerXmlHttp::setRequestHeader(const Text& name, const Text& value) {
+  if (ready_state_ != STATE_OPENED || name.empty()) {
+    return;
+  }
+  const std::string key = lower_ascii(name.str());
+  std::erase_if(request_headers_,
+                [&](const Header& header) { return lower_ascii(header.first) == key; });
+  request_headers_.emplace_back(utf8_of(name), utf8_of(value));
+}
+
+void CurlServerXmlHttp::send() {
+  if (ready_state_ != STATE_OPENED || multi_ == nullptr || easy_ == nullptr) {
+    return;
+  }
+  configure_request();
+  if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) {
+    finish(CURLE_FAILED_INIT);
+    return;
+  }
+  attached_ = true;
+  ready_state_ = STATE_SENT;
+  drive();
+  if (!async_) {
+    while (ready_state_ != STATE_DONE && attached_) {
+      waitForResponse(std::numeric_limits<int32_t>::max());
+    }
+  }
+}
+
+void CurlServerXmlHttp::configure_request() {
+  curl_easy_reset(easy_);  // keeps the connection the multi handle holds open
+  curl_easy_setopt(easy_, CURLOPT_URL, url_.c_str());
+  if (method_ == "GET") {
+    curl_easy_setopt(easy_, CURLOPT_HTTPGET, 1L);
+  } else if (method_ == "HEAD") {
+    curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+  } else {
+    curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, method_.c_str());
+  }
+
+  curl_slist_free_all(header_list_);
+  header_list_ = nullptr;
+  for (const auto& [name, value] : request_headers_) {
+    if (!value.empty()) {
+      header_list_ = curl_slist_append(header_list_, (name + ": " + value).c_str());
+    }
+  }
+  curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, header_list_);
+
+  curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlServerXmlHttp::on_header);
+  curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlServerXmlHttp::on_body);
+  curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, MAX_REDIRECTS);
+  // The component connects directly, whatever proxy the environment names.
+  curl_easy_setopt(easy_, CURLOPT_PROXY, "");
+  curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+}
+
+double CurlServerXmlHttp::readyState() {
+  drive();
+  return ready_state_;
+}
+
+bool CurlServerXmlHttp::waitForResponse(int32_t milliseconds) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(milliseconds, 0));
+  for (;;) {
+    drive();
+    if (ready_state_ == STATE_DONE) {
+      return true;
+    }
+    if (!attached_) {
+      return false;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) {
+      return false;
+    }
+    curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::min<long long>(left, 1000)), nullptr);
+  }
+}
+
+void CurlServerXmlHttp::abort() {
+  detach();
+  clear_answer();
+  ready_state_ = STATE_UNSENT;
+}
+
+double CurlServerXmlHttp::status() {
+  return ready_state_ == STATE_DONE ? status_ : 0;
+}
+
+Text CurlServerXmlHttp::statusText() {
+  return ready_state_ == STATE_DONE ? text_of_wire(status_text_) : Text();
+}
+
+Bytes CurlServerXmlHttp::responseBody() {
+  return ready_state_ == STATE_DONE ? body_ : Bytes();
+}
+
+Text CurlServerXmlHttp::getResponseHeader(const Text& name) {
+  if (ready_state_ != STATE_DONE) {
+    return Text();
+  }
+  const std::string key = lower_ascii(name.str());
+  for (const auto& [header, value] : response_headers_) {
+    if (lower_ascii(header) == key) {
+      return text_of_wire(value);
+    }
+  }
+  return Text();
+}
+
+size_t CurlServerXmlHttp::on_header(char* data, size_t size, size_t count, void* self) {
+  auto* component = static_cast<CurlServerXmlHttp*>(self);
+  const std::string line(data, size * count);
+  if (line.rfind("HTTP/", 0) == 0) {
+    // A new status line: any earlier answer (a redirect, a 100 Continue) is left behind.
+    component->response_headers_.clear();
+    component->body_.clear();
+    const auto code_at = line.find(' ');
+    const auto reason_at = code_at == std::string::npos ? code_at : line.find(' ', code_at + 1);
+    component->status_text_ =
+        reason_at == std::string::npos ? std::string() : trim_blanks(line.substr(reason_at + 1));
+  } else if (const auto colon = line.find(':'); colon != std::string::npos) {
+    component->response_headers_.emplace_back(trim_blanks(line.substr(0, colon)),
+                                              trim_blanks(line.substr(colon + 1)));
+  } else if (trim_blanks(line).empty()) {
+    component->ready_state_ = STATE_RECEIVING;
+  }
+  return size * count;
+}
+
+size_t CurlServerXmlHttp::on_body(char* data, size_t size, size_t count, void* self) {
+  auto* component = static_cast<CurlServerXmlHttp*>(self);
+  component->body_.append(data, size * count);
+  return size * count;
+}
+
+void CurlServerXmlHttp::drive() {
+  if (!attached_) {
+    return;
+  }
+  int running = 0;
+  curl_multi_perform(multi_, &running);
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == easy_) {
+      finish(message->data.result);
+      return;
+    }
+  }
+}
+
+void CurlServerXmlHttp::finish(CURLcode result) {
+  if (result == CURLE_OK) {
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status_);
+  } else {
+    const TransferError error = transfer_error_of(result);
+    status_ = error.status;
+    status_text_ = utf8_of(error.status_text);
+    response_headers_.clear();
+    body_.clear();
+  }
+  detach();
+  ready_state_ = STATE_DONE;
+}
+
+void CurlServerXmlHttp::detach() {
+  if (attached_) {
+    curl_multi_remove_handle(multi_, easy_);
+    attached_ = false;
+  }
+  curl_slist_free_all(header_list_);
+  header_list_ = nullptr;
+}
+
+void CurlServerXmlHttp::clear_answer() {
+  status_ = 0;
+  status_text_.clear();
+  response_headers_.clear();
+  body_.clear();
+}
+
+}  // namespace sonivo::xmlhttp

@@ -1,0 +1,66 @@
+#pragma once
+// The component over libcurl's multi interface. Nothing runs in the background: the
+// transfer moves only inside `send`, `readyState` and `waitForResponse`. One easy handle
+// serves every request, so the connection to a server is kept alive and reused from one
+// request to the next. No Accept-Encoding is sent: an answer must arrive as the bytes of
+// the resource, since ranges of it are appended to a file.
+
+#include <curl/curl.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/xmlhttp/ServerXmlHttp.h"
+
+namespace sonivo::xmlhttp {
+
+class CurlServerXmlHttp : public ServerXmlHttp {
+ public:
+  CurlServerXmlHttp();
+  ~CurlServerXmlHttp() override;
+  CurlServerXmlHttp(const CurlServerXmlHttp&) = delete;
+  CurlServerXmlHttp& operator=(const CurlServerXmlHttp&) = delete;
+
+  void open(const Text& method, const Text& url, bool async) override;
+  void setRequestHeader(const Text& name, const Text& value) override;
+  void send() override;
+  double readyState() override;
+  bool waitForResponse(int32_t milliseconds) override;
+  void abort() override;
+
+  double status() override;
+  Text statusText() override;
+  Bytes responseBody() override;
+  Text getResponseHeader(const Text& name) override;
+
+ private:
+  using Header = std::pair<std::string, std::string>;  // name, value as received
+
+  static size_t on_header(char* data, size_t size, size_t count, void* self);
+  static size_t on_body(char* data, size_t size, size_t count, void* self);
+
+  void configure_request();
+  void drive();
+  void finish(CURLcode result);
+  void detach();
+  void clear_answer();
+
+  CURLM* multi_ = nullptr;
+  CURL* easy_ = nullptr;
+  curl_slist* header_list_ = nullptr;
+  bool attached_ = false;  // the easy handle is in the multi handle
+
+  int ready_state_ = 0;
+  std::string method_;
+  std::string url_;
+  bool async_ = true;
+  std::vector<Header> request_headers_;
+
+  long status_ = 0;
+  std::string status_text_;
+  std::vector<Header> response_headers_;
+  Bytes body_;
+};
+
+}  // namespace sonivo::xmlhttp
