@@ -11,3 +11,8 @@ endif()
 if(SONIVO_BUILD_BENCH)
   find_package(benchmark REQUIRED)
 endif()
+if(SONIVO_BUILD_TESTS OR SONIVO_BUILD_BENCH)
+  # Loopback test servers. Debian builds cpp-httplib as a shared library whose class layout
+  # depends on its feature macros, so its pkg-config flags must come along.
+  pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET GLOBAL cpp-httplib)
+endif()
