@@ -1,0 +1,24 @@
+#include "app/HostTexts.h"
+
+#include "core/Hosts.h"
+#include "core/WindowServices.h"
+#include "text/Gbk.h"
+
+namespace sonivo::app {
+
+void apply_host_texts(const std::string& window) {
+  WindowServices& services = window_services();
+  if (window == "MainWindow") {
+    services.set_text({"MainWindow", ""},
+                      gbk("Sonivo音乐社区App 下载/外链 解析助手 - ") + site_label());
+    services.set_text({"MainWindow", "编辑框_地址"},
+                      Text("http://") + community_host() + Text("/sound/4752"));
+    services.set_text({"MainWindow", "超文本浏览框1"},
+                      Text("http://") + maker_site_host() + Text("/a/jx.html"));
+  } else if (window == "CoverWindow") {
+    services.set_text({"CoverWindow", ""}, gbk("图片展示 - ") + site_label() +
+                                               gbk(" [ 小贴士：右击图片即可保存到本地喔！]"));
+  }
+}
+
+}  // namespace sonivo::app

@@ -1,0 +1,53 @@
+#include "app/MainWindowBindings.h"
+
+#include "app/PendingHandlers.h"
+#include "app/SkinSetup.h"
+#include "core/Hosts.h"
+#include "core/WindowServices.h"
+
+namespace sonivo {
+namespace {
+
+template <void (*handler)()>
+void ignoring_args(const EventArgs&) {
+  handler();
+}
+
+struct Binding {
+  const char* window;
+  const char* control;  // empty: the window itself
+  Event event;
+  void (*handler)(const EventArgs&);
+};
+
+// Nothing else is bound: not 取消, not 时钟1, no other event of the windows.
+constexpr Binding BINDINGS[] = {
+    {"MainWindow", "", Event::Created, ignoring_args<tint_skin>},
+    {"MainWindow", "图片框1", Event::LeftButtonDown, ignoring_args<open_feedback_page>},
+    {"MainWindow", "解析", Event::Clicked, ignoring_args<app::pending_resolve_sound_page>},
+    {"MainWindow", "在线收听", Event::Clicked, ignoring_args<app::pending_open_listen_window>},
+    {"MainWindow", "查看封面", Event::Clicked, ignoring_args<app::pending_open_cover_window>},
+    {"MainWindow", "反馈", Event::Clicked, ignoring_args<open_feedback_page>},
+    {"MainWindow", "下载", Event::Clicked, ignoring_args<app::pending_download_clicked>},
+    {"ListenWindow", "", Event::Created, ignoring_args<app::pending_listen_window_created>},
+    {"CoverWindow", "", Event::Created, ignoring_args<app::pending_cover_window_created>},
+    {"CoverWindow", "图片", Event::RightButtonDown, app::pending_save_cover_picture},
+};
+
+}  // namespace
+
+Text feedback_page_address() {
+  return Text("http://") + maker_site_host() +
+         Text("/sonivo-app-jiexi.html?frome=sonivo_jiexi_v1.2");
+}
+
+void open_feedback_page() {
+  window_services().open_url(feedback_page_address());
+}
+
+void bind_window_events() {
+  for (const Binding& binding : BINDINGS)
+    window_services().bind({binding.window, binding.control}, binding.event, binding.handler);
+}
+
+}  // namespace sonivo
