@@ -1,7 +1,9 @@
 #pragma once
 // The general synchronous HTTP client: GET or POST with the default request headers,
 // optional proxy, cookies and form body; returns the body (empty on every failure).
+// An "https://" address travels over TLS, to port 443 unless the address names one.
 
+#include "http/FetchConstants.h"
 #include "text/Text.h"
 
 namespace sonivo {
