@@ -1,0 +1,42 @@
+#include "preview/CoverWindow.h"
+
+#include "core/ResolvedSound.h"
+#include "platform/files/Files.h"
+#include "platform/httpread/HttpFileRead.h"
+#include "text/Gbk.h"
+
+namespace sonivo {
+namespace {
+
+const char* const COVER_WINDOW = "CoverWindow";
+const ControlRef kPicture{COVER_WINDOW, "图片"};
+const ControlRef kSaveDialog{COVER_WINDOW, "通用对话框1"};
+
+}  // namespace
+
+void open_cover_window() {
+  if (!resolved_sound().cover_url.empty()) {
+    window_services().load_window(COVER_WINDOW, true);
+    return;
+  }
+  window_services().message_box(gbk("图片地址不正确，请检查地址是否已经解析！"), MB_OK,
+                                gbk("友情提醒："));
+}
+
+void cover_window_created() {
+  const Bytes picture = http_file_read(resolved_sound().cover_url);
+  window_services().set_picture(kPicture, picture);
+}
+
+void save_cover_picture(const EventArgs& /*args*/) {
+  WindowServices& ui = window_services();
+  if (!ui.run_file_dialog(kSaveDialog)) {
+    return;
+  }
+  const Text path = ui.text(kSaveDialog);
+  const Bytes picture = ui.picture(kPicture);
+  // Nothing is decoded or converted, and a failed write says nothing.
+  files::write_whole_file(path, picture);
+}
+
+}  // namespace sonivo

@@ -1,0 +1,38 @@
+#include "preview/ListenWindow.h"
+
+#include "core/Hosts.h"
+#include "core/ResolvedSound.h"
+#include "core/WindowServices.h"
+#include "preview/PercentEncoding.h"
+#include "text/Gbk.h"
+
+namespace sonivo {
+namespace {
+
+const char* const LISTEN_WINDOW = "ListenWindow";
+const ControlRef kPlayerBox{LISTEN_WINDOW, "超文本浏览框1"};
+
+}  // namespace
+
+Text player_address(const Text& audio_link) {
+  const Text fixed_part = Text("http://") + player_host() + Text("/plus/player.swf?url=");
+  return fixed_part + percent_encode(audio_link);
+}
+
+void open_listen_window() {
+  if (!resolved_sound().audio_link.empty()) {
+    window_services().load_window(LISTEN_WINDOW, true);
+    return;
+  }
+  window_services().message_box(gbk("请输入链接地址后再进行试听！"), MB_OK, std::nullopt);
+}
+
+void listen_window_created() {
+  const ResolvedSound& sound = resolved_sound();
+  WindowServices& ui = window_services();
+  ui.set_text({LISTEN_WINDOW, ""},
+              gbk("正在试听：") + sound.sound_name + Text(" - ") + site_label());
+  ui.set_text(kPlayerBox, player_address(sound.audio_link));
+}
+
+}  // namespace sonivo
