@@ -1,0 +1,157 @@
+// The 下载 button's handler and its callbacks, with recorded windows and a loopback server.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "core/ResolvedSound.h"
+#include "download/DownloadTab.h"
+#include "download/RangeDownloader.h"
+#include "download/SharedDownloader.h"
+#include "tests/download/FaultServer.h"
+#include "tests/support/RecordingWindowServices.h"
+#include "tests/support/TempFolder.h"
+#include "text/Gbk.h"
+
+namespace sonivo {
+namespace {
+
+using sonivo::testing::Fault;
+using sonivo::testing::FaultServer;
+using sonivo::testing::RecordingWindowServices;
+using sonivo::testing::TempFolder;
+
+constexpr int64_t CONTENT_SIZE = 50000;
+
+const ControlRef kFolder{"MainWindow", "编辑框_路径"};
+const ControlRef kName{"MainWindow", "编辑框_名称"};
+const ControlRef kCancel{"MainWindow", "取消"};
+const ControlRef kBar{"MainWindow", "进度条1"};
+const ControlRef kLabel{"MainWindow", "透明标签1"};
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class DownloadTabTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("SONIVO_DRIVE_D", drive_d.str().c_str(), 1);
+    resolved_sound() = ResolvedSound{};
+    create_shared_downloader();
+    ui.set_disabled(kCancel, true);
+    ui.set_text(kFolder, Text("D:\\Tavex\\"));
+    ui.set_text(kName, gbk("夜曲.mp3"));
+    ui.calls.clear();
+  }
+  void TearDown() override {
+    release_shared_downloader();
+    resolved_sound() = ResolvedSound{};
+    ::unsetenv("SONIVO_DRIVE_D");
+  }
+  std::filesystem::path target() const { return drive_d.path() / "Tavex" / "夜曲.mp3"; }
+  std::vector<Text> box_texts() const {
+    std::vector<Text> texts;
+    for (const auto& box : ui.message_boxes) {
+      texts.push_back(box.text);
+    }
+    return texts;
+  }
+
+  TempFolder drive_d;
+  RecordingWindowServices ui;
+};
+
+TEST_F(DownloadTabTest, ProgressTextHasItsFourLines) {
+  EXPECT_EQ(
+      progress_text(Text("D:\\Tavex\\song.mp3"), 3145728, 1250, 50),
+      gbk("D:\\Tavex\\song.mp3\r\n文件尺寸：3145728Bit\r\n下载进度：50%\r\n下载速度：1250 KB/S"));
+}
+
+TEST_F(DownloadTabTest, WithoutResolveShowsNoticeButCreatesFolder) {
+  start_download();
+  EXPECT_FALSE(ui.disabled(kCancel));
+  EXPECT_EQ(ui.calls.front(), "set_disabled MainWindow/取消 false");
+  ASSERT_EQ(ui.message_boxes.size(), 1u);
+  EXPECT_EQ(ui.message_boxes[0].text, gbk("下载地址不正确，请检查地址是否已经解析！"));
+  EXPECT_EQ(ui.message_boxes[0].title, gbk("友情提醒："));
+  EXPECT_EQ(ui.message_boxes[0].flags, MB_OK);
+  EXPECT_TRUE(std::filesystem::is_directory(drive_d.path() / "Tavex"));
+  EXPECT_EQ(shared_downloader->initialized(), 0);  // the downloader is not touched
+}
+
+TEST_F(DownloadTabTest, DownloadsThenResumesWithOne416) {
+  FaultServer server(CONTENT_SIZE);
+  resolved_sound().audio_link = Text(server.url());
+  start_download();
+
+  EXPECT_EQ(read_file(target()), FaultServer::pattern(0, CONTENT_SIZE));
+  EXPECT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});
+  EXPECT_FALSE(ui.message_boxes[0].title.has_value());  // the default title
+  EXPECT_EQ(ui.position(kBar), 100);
+  const std::string label = utf8_of(ui.text(kLabel));
+  EXPECT_EQ(
+      label.rfind("D:\\Tavex\\夜曲.mp3\r\n文件尺寸：50000Bit\r\n下载进度：100%\r\n下载速度：", 0),
+      0u)
+      << label;
+  EXPECT_EQ(server.range_log(),
+            (std::vector<std::string>{"bytes=0-20479", "bytes=20480-40959", "bytes=40960-61439"}));
+  EXPECT_EQ(shared_downloader->referer(), Text());
+  EXPECT_EQ(shared_downloader->chunk_size(), 20480);
+
+  // Again: one ranged request past the end, answered 416, nothing appended.
+  start_download();
+  EXPECT_EQ(server.range_log().size(), 4u);
+  EXPECT_EQ(server.range_log().back(), "bytes=50000-70479");
+  EXPECT_EQ(read_file(target()).size(), static_cast<std::size_t>(CONTENT_SIZE));
+  EXPECT_EQ(box_texts(), (std::vector<Text>{gbk("下载完毕"), gbk("下载完毕")}));
+}
+
+TEST_F(DownloadTabTest, InterruptedDownloadIsContinuedByTheNextPress) {
+  FaultServer server(CONTENT_SIZE);
+  server.set_fault_at(1, Fault::Unavailable503);
+  resolved_sound().audio_link = Text(server.url());
+  start_download();
+  EXPECT_EQ(read_file(target()).size(), 20480u);
+  start_download();
+  EXPECT_EQ(read_file(target()), FaultServer::pattern(0, CONTENT_SIZE));
+  EXPECT_EQ(box_texts(), (std::vector<Text>{Text("Service Unavailable"), gbk("下载完毕")}));
+  // No byte is asked for twice.
+  EXPECT_EQ(server.range_log(),
+            (std::vector<std::string>{"bytes=0-20479", "bytes=20480-40959", "bytes=20480-40959",
+                                      "bytes=40960-61439"}));
+}
+
+TEST_F(DownloadTabTest, ServerIgnoringRangesLeavesFileUnchanged) {
+  FaultServer server(CONTENT_SIZE);
+  server.set_fault(Fault::Whole200);
+  resolved_sound().audio_link = Text(server.url());
+  std::filesystem::create_directory(drive_d.path() / "Tavex");
+  std::ofstream(target(), std::ios::binary) << "part";
+  start_download();
+  EXPECT_EQ(box_texts(), std::vector<Text>{gbk("服务器不支持断点续传！")});
+  EXPECT_EQ(read_file(target()), "part");
+}
+
+TEST_F(DownloadTabTest, EmptyNameAndFolderWithoutBackslash) {
+  FaultServer server(CONTENT_SIZE);
+  resolved_sound().audio_link = Text(server.url());
+  ui.set_text(kName, Text());
+  start_download();
+  EXPECT_EQ(box_texts(), std::vector<Text>{gbk("本地文件无法打开")});
+  EXPECT_TRUE(server.range_log().empty());
+
+  // "D:\Music" + "song.mp3": the folder is created, the file lands next to it.
+  ui.set_text(kFolder, Text("D:\\Music"));
+  ui.set_text(kName, Text("song.mp3"));
+  start_download();
+  EXPECT_TRUE(std::filesystem::is_directory(drive_d.path() / "Music"));
+  EXPECT_EQ(read_file(drive_d.path() / "Musicsong.mp3"), FaultServer::pattern(0, CONTENT_SIZE));
+}
+
+}  // namespace
+}  // namespace sonivo
