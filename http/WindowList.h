@@ -11,6 +11,7 @@ namespace sonivo {
 struct WindowEntry {
   WindowHandle window = 0;
   uint32_t process_id = 0;
+  bool operator==(const WindowEntry&) const = default;
 };
 
 // Program-wide list that an enumeration fills; created and freed by start-up and
