@@ -143,7 +143,9 @@ TabControl::TabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(thi
 }
 
 void TabControl::adopt_pages() {
-  for (QObject* child : children()) {
+  // A copy: raising the tab row reorders the children while pages are added.
+  const QObjectList in_template_order = children();
+  for (QObject* child : in_template_order) {
     auto* page = qobject_cast<TabPage*>(child);
     if (!page || pages_.contains(page))
       continue;

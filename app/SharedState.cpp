@@ -6,10 +6,6 @@
 
 namespace sonivo {
 
-// The list lives here, with the rest of the state that start-up creates and shutdown
-// frees; the window enumeration only fills and empties it.
-std::vector<WindowEntry>* window_scratch = nullptr;
-
 namespace {
 
 std::vector<std::string>* release_trace = nullptr;
