@@ -43,30 +43,31 @@ int table_index(int code_page) {
   return -1;
 }
 
-Converter open_converter(const char* icu_name, bool best_fit) {
+enum class Flavor { BestFit, Stopping, RoundTrip };
+
+Converter open_converter(const char* icu_name, Flavor flavor) {
   UErrorCode status = U_ZERO_ERROR;
   Converter converter(ucnv_open(icu_name, &status));
   if (U_FAILURE(status)) {
     return nullptr;
   }
-  ucnv_setFallback(converter.get(), best_fit ? true : false);
-  if (!best_fit) {
+  ucnv_setFallback(converter.get(), flavor != Flavor::RoundTrip);
+  if (flavor != Flavor::BestFit) {
     ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                           &status);
   }
   return converter;
 }
 
-UConverter* cached(int code_page, bool best_fit) {
-  thread_local std::array<Converter, kTables.size()> best_fit_converters;
-  thread_local std::array<Converter, kTables.size()> exact_converters;
+UConverter* cached(int code_page, Flavor flavor) {
+  thread_local std::array<std::array<Converter, kTables.size()>, 3> converters;
   const int index = table_index(code_page);
   if (index < 0) {
     return nullptr;
   }
-  Converter& slot = (best_fit ? best_fit_converters : exact_converters)[index];
+  Converter& slot = converters[static_cast<std::size_t>(flavor)][static_cast<std::size_t>(index)];
   if (!slot) {
-    slot = open_converter(kTables[index].icu_name, best_fit);
+    slot = open_converter(kTables[static_cast<std::size_t>(index)].icu_name, flavor);
   }
   if (slot) {
     ucnv_reset(slot.get());
@@ -89,11 +90,15 @@ void write_default_character(const void* context, UConverterFromUnicodeArgs* arg
 }  // namespace
 
 UConverter* converter_for(int code_page) {
-  return cached(code_page, true);
+  return cached(code_page, Flavor::BestFit);
 }
 
 UConverter* exact_converter_for(int code_page) {
-  return cached(code_page, false);
+  return cached(code_page, Flavor::RoundTrip);
+}
+
+UConverter* stopping_converter_for(int code_page) {
+  return cached(code_page, Flavor::Stopping);
 }
 
 int decode(UConverter* converter, const char* source, int length, char16_t* output, int capacity) {

@@ -16,6 +16,10 @@ UConverter* converter_for(int code_page);
 // the first character it lacks.
 UConverter* exact_converter_for(int code_page);
 
+// A converter for the same code page with the best-fit mappings on that stops at the
+// first character it still lacks.
+UConverter* stopping_converter_for(int code_page);
+
 // What an encoder writes for a character its code page lacks.
 struct DefaultCharacter {
   const char* bytes;

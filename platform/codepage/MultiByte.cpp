@@ -3,7 +3,9 @@
 #include <string>
 
 #include "platform/codepage/CodePage.h"
+#include "platform/codepage/DbcsEncoder.h"
 #include "platform/codepage/IcuConverters.h"
+#include "platform/codepage/Utf8Decoder.h"
 
 namespace sonivo {
 namespace {
@@ -45,6 +47,9 @@ int MultiByteToWideChar(int code_page, uint32_t flags, const char* source, int s
   if (converter == nullptr || length == 0) {
     return 0;
   }
+  if (code_page == CP_UTF8) {
+    return codepage::decode_utf8(source, length, output, output_capacity);
+  }
   return codepage::decode(converter, source, length, output, output_capacity);
 }
 
@@ -65,7 +70,10 @@ int WideCharToMultiByte(int code_page, uint32_t flags, const char16_t* source, i
   codepage::DefaultCharacter fallback =
       code_page == CP_UTF8 ? codepage::DefaultCharacter{"\xEF\xBF\xBD", 3}
                            : default_character_of(default_char != nullptr ? default_char : "?");
-  const int result = codepage::encode(converter, source, length, output, output_capacity, fallback);
+  const int result =
+      codepage::has_dbcs_table(code_page)
+          ? codepage::encode_dbcs(code_page, source, length, output, output_capacity, fallback)
+          : codepage::encode(converter, source, length, output, output_capacity, fallback);
   if (used_default_char != nullptr) {
     *used_default_char = fallback.used;
   }
