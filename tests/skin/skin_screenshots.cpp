@@ -1,0 +1,157 @@
+// Takes the screenshots in docs/screenshots of the three windows wearing the skin
+// (scripts/screenshot-skin.sh runs it under a virtual X server). It runs the program's
+// real start-up; a loopback server stands in for the player page, the cover picture and
+// the about page, and the hosts of the pages the windows load point at it.
+
+#include <httplib.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "app/QtWindowServices.h"
+#include "app/Startup.h"
+#include "app/ToolkitSeams.h"
+#include "core/ResolvedSound.h"
+#include "core/WindowServices.h"
+#include "preview/CoverWindow.h"
+#include "preview/ListenWindow.h"
+#include "text/Gbk.h"
+
+namespace {
+
+std::string cover_png() {
+  QImage image(300, 300, QImage::Format_RGB32);
+  QPainter painter(&image);
+  QLinearGradient gradient(0, 0, 300, 300);
+  gradient.setColorAt(0, QColor(0x1d, 0x3b, 0x6e));
+  gradient.setColorAt(1, QColor(0xc8, 0x5a, 0x8c));
+  painter.fillRect(image.rect(), gradient);
+  painter.setPen(Qt::white);
+  QFont font = painter.font();
+  font.setPixelSize(28);
+  painter.setFont(font);
+  painter.drawText(image.rect(), Qt::AlignCenter, QString::fromUtf8("夜曲 · Nocturne"));
+  painter.end();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes.toStdString();
+}
+
+// A one-line player strip, the size of the window's browser box.
+const char* const PLAYER_PAGE =
+    "<html><body style='margin:0;overflow:hidden;background:#20232a;color:#e6e6e6;"
+    "font:12px sans-serif'><div style='display:flex;align-items:center;height:27px;"
+    "padding:0 8px;gap:8px'><span>&#9654;</span><div style='flex:1;height:4px;"
+    "background:#444'><div style='width:35%;height:4px;background:#4a90d9'></div></div>"
+    "<span style='color:#aaa'>01:12 / 03:27</span></div></body></html>";
+
+const char* const ABOUT_PAGE =
+    "<html><body style='font-family:sans-serif'><h3>Sonivo helper</h3></body></html>";
+
+void save(const std::string& window, const std::string& file) {
+  QWidget* widget = sonivo::app::qt_window_services().widget({window, ""});
+  if (!widget) {
+    std::fprintf(stderr, "no window %s\n", window.c_str());
+    return;
+  }
+  // What the screen shows, the browser boxes' pages included.
+  QPixmap picture = widget->screen()->grabWindow(widget->winId());
+  if (picture.isNull()) {
+    picture = widget->grab();
+  }
+  const std::string path = std::string(std::getenv("SONIVO_SCREENSHOT_DIR")) + "/" + file;
+  if (!picture.save(QString::fromStdString(path), "PNG")) {
+    std::fprintf(stderr, "cannot save %s\n", path.c_str());
+  }
+}
+
+void close_window(const std::string& window) {
+  if (QWidget* widget = sonivo::app::qt_window_services().widget({window, ""})) {
+    widget->close();
+  }
+}
+
+// Made once the application exists (fonts need it), before the cover is asked for.
+std::string cover;
+
+void open_previews() {
+  save("MainWindow", "main-window.png");
+  cover = cover_png();
+  sonivo::ResolvedSound& sound = sonivo::resolved_sound();
+  const std::string host = std::getenv("SONIVO_PLAYER_HOST");
+  sound.sound_name = sonivo::gbk("夜曲");
+  sound.audio_link = sonivo::Text("http://" + host + "/audio/nocturne.mp3");
+  sound.cover_url = sonivo::Text("http://" + host + "/cover.png");
+  sonivo::WindowServices& ui = sonivo::window_services();
+  ui.bind({"ListenWindow", ""}, sonivo::Event::Created,
+          [](const sonivo::EventArgs&) { sonivo::listen_window_created(); });
+  ui.bind({"CoverWindow", ""}, sonivo::Event::Created,
+          [](const sonivo::EventArgs&) { sonivo::cover_window_created(); });
+  sonivo::open_listen_window();
+  sonivo::open_cover_window();
+  close_window("MainWindow");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!std::getenv("SONIVO_SCREENSHOT_DIR")) {
+    std::fprintf(stderr, "SONIVO_SCREENSHOT_DIR names the folder for the pictures\n");
+    return 2;
+  }
+  httplib::Server server;
+  server.Get("/cover.png", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content(cover, "image/png");
+  });
+  server.Get("/plus/player.swf", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content(PLAYER_PAGE, "text/html");
+  });
+  server.Get(".*", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content(ABOUT_PAGE, "text/html");
+  });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  std::thread serving([&] { server.listen_after_bind(); });
+  const std::string host = "127.0.0.1:" + std::to_string(port);
+  // The pages the windows load; the community host is only shown, never fetched here.
+  for (const char* name : {"SONIVO_MAKER_SITE_HOST", "SONIVO_PLAYER_HOST"}) {
+    ::setenv(name, host.c_str(), 1);
+  }
+
+  sonivo::app::set_message_box_presenter([](const sonivo::app::MessageBoxRequest& request) {
+    std::fprintf(stderr, "box: %s\n", sonivo::utf8_of(request.text).c_str());
+    return sonivo::BUTTON_OK;
+  });
+  // Time for the windows to paint and the browser boxes to load, then the picture.
+  sonivo::app::set_window_shown_observer([](const std::string& window) {
+    if (window == "MainWindow") {
+      QTimer::singleShot(2000, open_previews);
+    } else if (window == "ListenWindow") {
+      QTimer::singleShot(2500, [] {
+        save("ListenWindow", "listen-window.png");
+        close_window("ListenWindow");
+      });
+    } else if (window == "CoverWindow") {
+      QTimer::singleShot(1500, [] {
+        save("CoverWindow", "cover-window.png");
+        close_window("CoverWindow");
+      });
+    }
+  });
+  const int code = sonivo::run_program(argc, argv);
+  server.stop();
+  serving.join();
+  return code;
+}
