@@ -1,0 +1,423 @@
+#include "tests/download/FaultServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace sonivo::testing {
+namespace {
+
+constexpr int IDLE_LIMIT_MS = 15000;
+constexpr int STALL_LIMIT_MS = 10000;
+constexpr int POLL_STEP_MS = 50;
+constexpr int64_t FAULT_SHIFT = 100;
+constexpr int64_t TOTAL_GROWTH = 1000;
+constexpr int64_t STREAM_PIECE = 256 * 1024;
+
+std::string lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) {
+    return {};
+  }
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool send_all(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool send_all(int fd, const std::string& data) {
+  return send_all(fd, data.data(), data.size());
+}
+
+// Waits for bytes to read; false when the peer left, the limit passed or the server stops.
+bool wait_readable(int fd, int limit_ms, const std::atomic<bool>& stop) {
+  for (int waited = 0; waited < limit_ms && !stop; waited += POLL_STEP_MS) {
+    pollfd p{fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, POLL_STEP_MS);
+    if (ready > 0) {
+      return true;
+    }
+    if (ready < 0 && errno != EINTR) {
+      return false;
+    }
+  }
+  return false;
+}
+
+// "bytes=a-b" or "bytes=a-"; false for anything else (then the whole content is served).
+bool parse_range(const std::string& value, int64_t length, int64_t& first, int64_t& last) {
+  if (value.rfind("bytes=", 0) != 0) {
+    return false;
+  }
+  const std::string spec = value.substr(6);
+  const auto dash = spec.find('-');
+  if (dash == std::string::npos || dash == 0) {
+    return false;
+  }
+  first = std::stoll(spec.substr(0, dash));
+  last = dash + 1 < spec.size() ? std::stoll(spec.substr(dash + 1)) : length - 1;
+  return true;
+}
+
+std::string content_range(int64_t first, int64_t last, const std::string& total) {
+  return "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + total;
+}
+
+}  // namespace
+
+struct FaultServer::Answer {
+  int status = 200;
+  std::string reason = "OK";
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+  int64_t declared_length = -1;  // Content-Length when it differs from the body sent
+
+  std::string head() const {
+    std::string out = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
+    for (const auto& [name, value] : headers) {
+      out += name + ": " + value + "\r\n";
+    }
+    const int64_t length =
+        declared_length >= 0 ? declared_length : static_cast<int64_t>(body.size());
+    out += "Content-Length: " + std::to_string(length) + "\r\n\r\n";
+    return out;
+  }
+};
+
+FaultServer::FaultServer(std::string content, int max_requests)
+    : content_(std::move(content)),
+      length_(static_cast<int64_t>(content_.size())),
+      max_requests_(max_requests) {
+  start();
+}
+
+FaultServer::FaultServer(int64_t length, int max_requests)
+    : length_(length), patterned_(true), max_requests_(max_requests) {
+  start();
+}
+
+FaultServer::~FaultServer() {
+  stop_ = true;
+  if (acceptor_.joinable()) {
+    acceptor_.join();
+  }
+  std::vector<std::thread> workers;
+  {
+    std::lock_guard lock(mutex_);
+    for (const int fd : open_fds_) {
+      ::shutdown(fd, SHUT_RDWR);
+    }
+    workers.swap(workers_);
+  }
+  for (auto& worker : workers) {
+    worker.join();
+  }
+  if (listen_fd_ >= 0) {
+    ::close(listen_fd_);
+  }
+}
+
+char FaultServer::pattern_byte(int64_t offset) {
+  return static_cast<char>((offset * 131 + (offset >> 12) * 7 + 17) & 0xFF);
+}
+
+std::string FaultServer::pattern(int64_t offset, int64_t count) {
+  std::string out(static_cast<std::size_t>(count), '\0');
+  for (int64_t i = 0; i < count; ++i) {
+    out[static_cast<std::size_t>(i)] = pattern_byte(offset + i);
+  }
+  return out;
+}
+
+std::string FaultServer::url() const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/file.bin";
+}
+
+void FaultServer::set_fault(Fault fault) {
+  std::lock_guard lock(mutex_);
+  default_fault_ = fault;
+}
+
+void FaultServer::set_fault_at(int request, Fault fault) {
+  std::lock_guard lock(mutex_);
+  faults_at_[request] = fault;
+}
+
+void FaultServer::clear_faults() {
+  std::lock_guard lock(mutex_);
+  default_fault_ = Fault::None;
+  faults_at_.clear();
+}
+
+std::vector<RecordedRequest> FaultServer::requests() const {
+  std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+std::vector<std::string> FaultServer::range_log() const {
+  std::vector<std::string> log;
+  for (const auto& request : requests()) {
+    const auto found = request.headers.find("range");
+    log.push_back(found == request.headers.end() ? std::string() : found->second);
+  }
+  return log;
+}
+
+Fault FaultServer::fault_for(int request) const {
+  std::lock_guard lock(mutex_);
+  const auto found = faults_at_.find(request);
+  return found == faults_at_.end() ? default_fault_ : found->second;
+}
+
+std::string FaultServer::slice(int64_t offset, int64_t count) const {
+  offset = std::clamp<int64_t>(offset, 0, length_);
+  count = std::clamp<int64_t>(count, 0, length_ - offset);
+  if (patterned_) {
+    return pattern(offset, count);
+  }
+  return content_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(count));
+}
+
+void FaultServer::start() {
+  listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int yes = 1;
+  ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;
+  ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::listen(listen_fd_, 16);
+  socklen_t size = sizeof address;
+  ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &size);
+  port_ = ntohs(address.sin_port);
+  acceptor_ = std::thread([this] { accept_loop(); });
+}
+
+void FaultServer::accept_loop() {
+  while (!stop_) {
+    pollfd p{listen_fd_, POLLIN, 0};
+    if (::poll(&p, 1, POLL_STEP_MS) <= 0) {
+      continue;
+    }
+    const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) {
+      continue;
+    }
+    const int yes = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    const int connection = ++connections_;
+    std::lock_guard lock(mutex_);
+    open_fds_.push_back(fd);
+    workers_.emplace_back([this, fd, connection] { serve(fd, connection); });
+  }
+}
+
+void FaultServer::serve(int fd, int connection) {
+  std::string buffer;
+  char chunk[8192];
+  bool open = true;
+  while (open && !stop_) {
+    const auto end_of_head = buffer.find("\r\n\r\n");
+    if (end_of_head == std::string::npos) {
+      if (!wait_readable(fd, IDLE_LIMIT_MS, stop_)) {
+        break;
+      }
+      const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+      if (n <= 0) {
+        break;
+      }
+      buffer.append(chunk, static_cast<std::size_t>(n));
+      continue;
+    }
+    const std::string head = buffer.substr(0, end_of_head);
+    buffer.erase(0, end_of_head + 4);
+
+    RecordedRequest request;
+    request.connection = connection;
+    std::size_t line_end = head.find("\r\n");
+    const std::string request_line = head.substr(0, line_end);
+    const auto space = request_line.find(' ');
+    request.method = request_line.substr(0, space);
+    request.target = request_line.substr(space + 1, request_line.rfind(' ') - space - 1);
+    while (line_end != std::string::npos) {
+      const auto next = head.find("\r\n", line_end + 2);
+      const std::string line = head.substr(line_end + 2, next - line_end - 2);
+      const auto colon = line.find(':');
+      if (colon != std::string::npos) {
+        request.headers[lower(line.substr(0, colon))] = trimmed(line.substr(colon + 1));
+      }
+      line_end = next;
+    }
+
+    int index = 0;
+    {
+      std::lock_guard lock(mutex_);
+      index = static_cast<int>(requests_.size());
+      if (index >= max_requests_) {
+        break;
+      }
+      requests_.push_back(request);
+    }
+    open = respond(fd, request, fault_for(index));
+  }
+  std::lock_guard lock(mutex_);
+  std::erase(open_fds_, fd);
+  ::close(fd);
+}
+
+// Sends the answer; false when the connection is to be closed afterwards.
+bool FaultServer::respond(int fd, const RecordedRequest& request, Fault fault) {
+  Answer answer;
+  const auto range_header = request.headers.find("range");
+  int64_t first = 0;
+  int64_t last = 0;
+  const bool ranged = range_header != request.headers.end() &&
+                      parse_range(range_header->second, length_, first, last);
+  const std::string total = std::to_string(length_);
+  last = std::min(last, length_ - 1);
+  const int64_t count = last - first + 1;
+  const bool past_end = ranged && first >= length_;
+
+  auto refuse_range = [&](bool with_content_range) {
+    answer.status = 416;
+    answer.reason = "Requested Range Not Satisfiable";
+    if (with_content_range) {
+      answer.headers.emplace_back("Content-Range", "bytes */" + total);
+    }
+  };
+  auto partial = [&](const std::string& stated_range) {
+    answer.status = 206;
+    answer.reason = "Partial Content";
+    if (!stated_range.empty()) {
+      answer.headers.emplace_back("Content-Range", stated_range);
+    }
+    answer.body = slice(first, count);
+  };
+
+  if (fault == Fault::Whole200 || (!ranged && fault == Fault::None)) {
+    answer.headers.emplace_back("Content-Type", "application/octet-stream");
+    answer.declared_length = length_;
+    if (!send_all(fd, answer.head())) {
+      return false;
+    }
+    for (int64_t at = 0; at < length_; at += STREAM_PIECE) {
+      if (!send_all(fd, slice(at, STREAM_PIECE))) {
+        return false;
+      }
+    }
+    return true;
+  }
+  if (fault == Fault::NotFound404) {
+    answer.status = 404;
+    answer.reason = "File Not Here";
+    answer.headers.emplace_back("Content-Type", "text/html");
+    answer.body = "<html><body>not here</body></html>";
+    return send_all(fd, answer.head() + answer.body);
+  }
+  if (fault == Fault::Unavailable503) {
+    answer.status = 503;
+    answer.reason = "Service Unavailable";
+    answer.body = "busy";
+    return send_all(fd, answer.head() + answer.body);
+  }
+  if (fault == Fault::Refuse416) {
+    refuse_range(true);
+    return send_all(fd, answer.head());
+  }
+  if (past_end || !ranged) {
+    refuse_range(fault != Fault::TotalStar);
+    if (fault == Fault::Html416) {
+      answer.headers.emplace_back("Content-Type", "text/html");
+      answer.body =
+          "<html><head><title>416</title></head><body>Range Not Satisfiable</body></html>";
+    }
+    return send_all(fd, answer.head() + answer.body);
+  }
+
+  switch (fault) {
+    case Fault::TotalStar:
+      partial(content_range(first, last, "*"));
+      break;
+    case Fault::NoContentRange:
+      partial("");
+      break;
+    case Fault::WrongStart: {
+      const int64_t shifted = std::min(first + FAULT_SHIFT, length_ - 1);
+      const int64_t shifted_last = std::min(shifted + count - 1, length_ - 1);
+      partial(content_range(shifted, shifted_last, total));
+      answer.body = slice(shifted, shifted_last - shifted + 1);
+      break;
+    }
+    case Fault::BodyShort:
+      partial(content_range(first, last, total));
+      answer.body.resize(answer.body.size() > FAULT_SHIFT ? answer.body.size() - FAULT_SHIFT : 0);
+      break;
+    case Fault::BodyLong:
+      partial(content_range(first, last, total));
+      answer.body += std::string(FAULT_SHIFT, 'X');
+      break;
+    case Fault::TotalChanges:
+      partial(content_range(first, last, std::to_string(length_ + TOTAL_GROWTH)));
+      break;
+    case Fault::DropMidBody: {
+      partial(content_range(first, last, total));
+      const std::string head = answer.head();
+      send_all(fd, head + answer.body.substr(0, answer.body.size() / 2));
+      return false;
+    }
+    case Fault::Stall: {
+      partial(content_range(first, last, total));
+      send_all(fd, answer.head() +
+                       answer.body.substr(0, std::min<std::size_t>(100, answer.body.size())));
+      stall(fd);
+      return false;
+    }
+    default:
+      partial(content_range(first, last, total));
+      break;
+  }
+  return send_all(fd, answer.head() + answer.body);
+}
+
+// Holds the answer back until the client gives up on it (or the limit passes).
+void FaultServer::stall(int fd) {
+  ++stalls_;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(STALL_LIMIT_MS);
+  char sink[4096];
+  while (!stop_ && std::chrono::steady_clock::now() < until) {
+    if (wait_readable(fd, POLL_STEP_MS, stop_)) {
+      if (::recv(fd, sink, sizeof sink, 0) <= 0) {
+        return;
+      }
+    }
+  }
+}
+
+}  // namespace sonivo::testing
