@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "core/WindowServices.h"
 #include "encoding/Encoding.h"
@@ -149,7 +150,7 @@ void store_cookies(const Text& raw_headers, const Text& host) {
 }
 
 // Step 15.
-Bytes convert_body(const Bytes& body, int conversion) {
+Bytes convert_body(Bytes body, int conversion) {
   if (conversion == 1)
     return utf8_to_gbk(Text::from_bytes(body)).to_bytes();
   if (conversion == 2)
@@ -209,7 +210,7 @@ Bytes fetch_page(const Text& url, int method, const Text& proxy, const Text& hea
   if (response_headers)
     *response_headers = raw_headers;
   store_cookies(raw_headers, host);
-  return convert_body(body, conversion);
+  return convert_body(std::move(body), conversion);
 }
 
 }  // namespace sonivo

@@ -16,6 +16,9 @@ CURLM* multi_of(void* handle) {
 }
 
 constexpr int POLL_SLICE_MS = 50;
+// Body bytes kept waiting at most (plus one delivery of libcurl's); beyond it the
+// transfer pauses until the reader has caught up, so the buffer stays small and warm.
+constexpr std::size_t BUFFER_HIGH_WATER = 64 * 1024;
 
 }  // namespace
 
@@ -92,6 +95,10 @@ void CurlTransfer::configure(const TransferRequest& request) {
 
 std::size_t CurlTransfer::on_body(char* data, std::size_t size, std::size_t count, void* self) {
   auto* transfer = static_cast<CurlTransfer*>(self);
+  if (transfer->buffer_.size() - transfer->buffer_start_ >= BUFFER_HIGH_WATER) {
+    transfer->paused_ = true;
+    return CURL_WRITEFUNC_PAUSE;  // libcurl keeps these bytes and hands them over again
+  }
   transfer->buffer_.append(data, size * count);
   transfer->last_activity_ = std::chrono::steady_clock::now();
   return size * count;
@@ -136,6 +143,14 @@ bool CurlTransfer::silent_too_long() {
 template <typename Ready>
 void CurlTransfer::run_until(Ready ready) {
   while (!done_) {
+    if (paused_ && buffer_start_ == buffer_.size()) {
+      // The pause was ours, not the server's silence.
+      paused_ = false;
+      last_activity_ = std::chrono::steady_clock::now();
+      curl_easy_pause(easy_of(easy_), CURLPAUSE_CONT);
+      if (ready())
+        return;
+    }
     int running = 0;
     curl_multi_perform(multi_of(multi_), &running);
     int queued = 0;

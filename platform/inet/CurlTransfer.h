@@ -1,7 +1,8 @@
 #pragma once
 // One HTTP exchange over libcurl's multi interface, driven only from the caller's calls:
 // no thread of its own. Body bytes that libcurl hands over wait in a buffer until read;
-// libcurl is driven again only when that buffer is empty, so it stays small.
+// libcurl is driven again only when that buffer is empty, and a transfer whose buffer is
+// full pauses, so the buffer stays small.
 
 #include <chrono>
 #include <cstddef>
@@ -67,6 +68,7 @@ class CurlTransfer {
   bool done_ = false;
   bool headers_complete_ = false;
   bool connected_ = false;
+  bool paused_ = false;
   long status_ = 0;
   long receive_timeout_ms_ = 0;
   std::chrono::steady_clock::time_point last_activity_;

@@ -218,8 +218,8 @@ TEST_F(FetchPageOnTheWire, PumpRunsDuringASlowBodyAndANestedFetchCompletesOnItsO
   std::atomic<bool> first_sent{false};
   std::atomic<bool> rest_sent{false};
   LoopbackServer slow([&](ClientConnection& connection, const ReceivedRequest&) {
+    first_sent = true;  // before the bytes, so no pump after them can miss it
     connection.send("HTTP/1.1 200 OK\r\nContent-Length: 4000\r\n\r\n" + first);
-    first_sent = true;
     nested_done.wait(10000);
     rest_sent = true;
     connection.send(rest);
