@@ -1,0 +1,287 @@
+// The window services over Qt: message boxes, modal windows, the file dialog, picture
+// boxes, progress bars and the event pump, against the real widgets.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "app/BrowserBox.h"
+#include "app/Controls.h"
+#include "app/FileDialogOptions.h"
+#include "app/QtWindowServices.h"
+#include "app/Startup.h"
+#include "app/TemplateLoader.h"
+#include "app/ToolkitSeams.h"
+#include "core/Hosts.h"
+#include "core/WindowServices.h"
+#include "tests/support/gui/GuiTestSupport.h"
+#include "text/Gbk.h"
+
+namespace sonivo {
+namespace {
+
+using namespace testing::gui;
+
+Bytes png_of(int width, int height, QColor colour) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(colour);
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return Bytes(data.constData(), static_cast<std::size_t>(data.size()));
+}
+
+TEST(MessageBox, DefaultTitleAndFlagsPassThrough) {
+  ToolkitRecorder recorder;
+  toolkit();
+  start_toolkit();
+  EXPECT_EQ(window_services().message_box(gbk("下载完毕"), 0, std::nullopt), BUTTON_OK);
+  recorder.next_message_box_answers = {BUTTON_NO};
+  EXPECT_EQ(window_services().message_box(gbk("问"), MB_YESNO | MB_ICONQUESTION, gbk("友情提醒：")),
+            BUTTON_NO);
+  ASSERT_EQ(recorder.message_boxes.size(), 2u);
+  EXPECT_EQ(recorder.message_boxes[0].title, gbk("信息："));
+  EXPECT_EQ(recorder.message_boxes[0].flags, 0);
+  EXPECT_EQ(recorder.message_boxes[1].title, gbk("友情提醒："));
+  EXPECT_EQ(recorder.message_boxes[1].flags, MB_YESNO | MB_ICONQUESTION);
+}
+
+TEST(MessageBox, TheRealBoxHasTheButtonsAndIconOfItsFlagsAndReturnsTheButton) {
+  toolkit();
+  struct Case {
+    int flags;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButton press;
+    int result;
+  };
+  using B = QMessageBox;
+  const Case cases[] = {
+      {MB_OK, B::Ok, B::NoIcon, B::Ok, BUTTON_OK},
+      {MB_OKCANCEL | MB_ICONINFORMATION, B::Ok | B::Cancel, B::Information, B::Cancel,
+       BUTTON_CANCEL},
+      {MB_ABORTRETRYIGNORE | MB_ICONWARNING, B::Abort | B::Retry | B::Ignore, B::Warning, B::Abort,
+       BUTTON_ABORT},
+      {MB_ABORTRETRYIGNORE, B::Abort | B::Retry | B::Ignore, B::NoIcon, B::Retry, BUTTON_RETRY},
+      {MB_ABORTRETRYIGNORE, B::Abort | B::Retry | B::Ignore, B::NoIcon, B::Ignore, BUTTON_IGNORE},
+      {MB_YESNOCANCEL | MB_ICONQUESTION, B::Yes | B::No | B::Cancel, B::Question, B::Yes,
+       BUTTON_YES},
+      {MB_YESNO | MB_ICONERROR, B::Yes | B::No, B::Critical, B::No, BUTTON_NO},
+      {MB_RETRYCANCEL, B::Retry | B::Cancel, B::NoIcon, B::Retry, BUTTON_RETRY},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flags);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      seen = true;
+      EXPECT_EQ(box->standardButtons(), c.buttons);
+      EXPECT_EQ(box->icon(), c.icon);
+      EXPECT_EQ(box->windowTitle(), QStringLiteral("标题"));
+      EXPECT_EQ(box->text(), QStringLiteral("正文"));
+      box->button(c.press)->click();
+    });
+    EXPECT_EQ(app::show_message_box({gbk("正文"), c.flags, gbk("标题"), 0}), c.result);
+    EXPECT_TRUE(seen);
+  }
+}
+
+TEST(LoadWindow, ModalDisablesTheOtherWindowsUntilClosedThenRestoresThem) {
+  ToolkitRecorder recorder;
+  QWidget* main = start_to_main_window();
+  QWidget already_disabled;
+  already_disabled.setEnabled(false);
+  already_disabled.show();
+  bool main_was_disabled = false;
+  QRect listen_geometry;
+  recorder.on_window_shown = [&](const std::string& window) {
+    if (window != "ListenWindow")
+      return;
+    main_was_disabled = !main->isEnabled();
+    QWidget* listen = find_window("ListenWindow");
+    listen_geometry = QRect(listen->pos(), listen->size());
+    QTest::keyClick(listen, Qt::Key_Escape);  // Esc closes it
+  };
+  EXPECT_TRUE(window_services().load_window("ListenWindow", true));
+  EXPECT_TRUE(main_was_disabled);
+  EXPECT_TRUE(main->isEnabled());
+  EXPECT_FALSE(already_disabled.isEnabled());
+  EXPECT_EQ(find_window("ListenWindow"), nullptr);
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(listen_geometry, QRect(area.x() + (area.width() - 386) / 2,
+                                   area.y() + (area.height() - 71) / 2, 380, 43));
+}
+
+TEST(LoadWindow, TheListenWindowIsAsItsTemplateGivesIt) {
+  ToolkitRecorder recorder;
+  start_to_main_window();
+  recorder.on_window_shown = [&](const std::string& window) {
+    if (window != "ListenWindow")
+      return;
+    QWidget* listen = find_window("ListenWindow");
+    EXPECT_TRUE(window_services().text({"ListenWindow", ""}).empty());
+    EXPECT_FALSE(listen->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(listen->windowFlags() & Qt::WindowMaximizeButtonHint);
+    auto* browser = find_control_as<app::BrowserBox>("ListenWindow", "超文本浏览框1");
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->geometry(), QRect(10, 8, 360, 27));
+    EXPECT_TRUE(browser->address().isEmpty());
+    EXPECT_EQ(browser->text_size(), 2);
+    EXPECT_TRUE(browser->offline());
+    EXPECT_TRUE(browser->silent());
+    close_window("ListenWindow");
+  };
+  EXPECT_TRUE(window_services().load_window("ListenWindow", true));
+  EXPECT_EQ(recorder.shown_windows, (std::vector<std::string>{"MainWindow", "ListenWindow"}));
+}
+
+TEST(LoadWindow, AnOpenWindowIsActivatedNotMadeAgain) {
+  ToolkitRecorder recorder;
+  QWidget* main = start_to_main_window();
+  EXPECT_TRUE(window_services().load_window("MainWindow", false));
+  EXPECT_EQ(find_window("MainWindow"), main);
+  EXPECT_EQ(recorder.shown_windows.size(), 1u);
+  EXPECT_FALSE(window_services().load_window("NoSuchWindow", false));
+}
+
+TEST(CoverWindow, PictureFillsTheBoxAndTheDialogCarriesItsSettings) {
+  ToolkitRecorder recorder;
+  start_to_main_window();
+  const Text filter =
+      gbk("“JPEG图片文件（*.jpg）|*.jpg|PNG图片文件（*.png）|*.png|GIF动态图片（*.gif）|*.gif|"
+          "BMP图片文件（*.bmp）|*.bmp”");
+  ASSERT_EQ(filter.size(), 112u);
+  const Bytes tall = png_of(10, 40, Qt::red);
+  recorder.next_file_dialog_answers = {{true, Text("/tmp/cover one.png")}, {false, Text()}};
+  recorder.on_window_shown = [&](const std::string& window) {
+    if (window != "CoverWindow")
+      return;
+    EXPECT_EQ(window_services().text({"CoverWindow", ""}),
+              gbk("图片展示 - ") + site_label() + gbk(" [ 小贴士：右击图片即可保存到本地喔！]"));
+    EXPECT_EQ(find_window("CoverWindow")->size(), QSize(494, 472));
+    auto* picture = find_control_as<app::PictureBox>("CoverWindow", "图片");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->geometry(), QRect(-3, -14, 500, 500));
+    EXPECT_TRUE(picture->picture().isEmpty());
+    auto* dialog = find_control_as<app::FileDialogBox>("CoverWindow", "通用对话框1");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->parentWidget(), picture);
+    EXPECT_TRUE(dialog->isHidden());
+
+    window_services().set_picture({"CoverWindow", "图片"}, tall);
+    EXPECT_EQ(window_services().picture({"CoverWindow", "图片"}), tall);
+    const QImage shown = picture->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(495, 495), QColor(Qt::red));  // stretched, not kept 1:4
+    EXPECT_EQ(shown.pixelColor(495, 5), QColor(Qt::red));
+
+    EXPECT_TRUE(window_services().run_file_dialog({"CoverWindow", "通用对话框1"}));
+    EXPECT_EQ(window_services().text({"CoverWindow", "通用对话框1"}), Text("/tmp/cover one.png"));
+    EXPECT_FALSE(window_services().run_file_dialog({"CoverWindow", "通用对话框1"}));
+    EXPECT_EQ(window_services().text({"CoverWindow", "通用对话框1"}), Text("/tmp/cover one.png"));
+    close_window("CoverWindow");
+  };
+  EXPECT_TRUE(window_services().load_window("CoverWindow", true));
+
+  ASSERT_EQ(recorder.file_dialogs.size(), 2u);
+  const app::FileDialogSettings& first = recorder.file_dialogs[0];
+  EXPECT_TRUE(first.save);
+  EXPECT_TRUE(first.title.empty());
+  EXPECT_EQ(first.filter, filter + Text("||"));
+  EXPECT_EQ(first.initial_filter, 1);
+  EXPECT_TRUE(first.folder.empty());
+  EXPECT_EQ(first.default_extension, Text(".jpg"));
+  EXPECT_TRUE(first.file_name.empty());
+  EXPECT_EQ(first.options, app::OFN_HIDEREADONLY | app::OFN_CREATEPROMPT | app::OFN_FILEMUSTEXIST |
+                               app::OFN_OVERWRITEPROMPT | app::OFN_PATHMUSTEXIST);
+  EXPECT_EQ(recorder.file_dialogs[1].file_name, Text("/tmp/cover one.png"));  // proposed again
+}
+
+TEST(PictureBox, HandsBackTheBytesWrittenAndPlaysAnimations) {
+  ToolkitRecorder recorder;
+  start_to_main_window();
+  auto* box = find_control_as<app::PictureBox>("MainWindow", "图片框1");
+  ASSERT_NE(box, nullptr);
+  QFile gif(SONIVO_TEST_DATA "/app/two-frames.gif");
+  ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
+  const QByteArray gif_data = gif.readAll();
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    bool animated;
+    bool shows_picture;
+  };
+  const Case cases[] = {
+      {"animated gif", Bytes(gif_data.constData(), static_cast<std::size_t>(gif_data.size())), true,
+       true},
+      {"png", png_of(20, 10, Qt::blue), false, true},
+      {"an error page", Bytes(std::string("<html>404</html>")), false, false},
+      {"nothing", Bytes(), false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    window_services().set_picture({"MainWindow", "图片框1"}, c.bytes);
+    EXPECT_EQ(window_services().picture({"MainWindow", "图片框1"}), c.bytes);
+    EXPECT_EQ(box->animated(), c.animated);
+    EXPECT_EQ(box->animated() || !box->pixmap().isNull(), c.shows_picture);
+  }
+}
+
+TEST(ProgressBar, PositionIsClampedIntoTheShortRangeThenIntoTheBar) {
+  ToolkitRecorder recorder;
+  start_to_main_window();
+  const std::pair<int, int> cases[] = {{50, 50}, {-5, 0}, {100, 100}, {32767, 100}, {70000, 100}};
+  for (const auto& [written, read] : cases) {
+    window_services().set_position({"MainWindow", "进度条1"}, written);
+    EXPECT_EQ(window_services().position({"MainWindow", "进度条1"}), read) << written;
+  }
+}
+
+TEST(Labels, TransparentLabelKeepsItsLineBreaks) {
+  ToolkitRecorder recorder;
+  start_to_main_window();
+  select_page(1);
+  const Text caption = gbk("已下载：10 KB\r\n进度：5%");
+  window_services().set_text({"MainWindow", "透明标签1"}, caption);
+  EXPECT_EQ(window_services().text({"MainWindow", "透明标签1"}), caption);
+}
+
+TEST(PumpEvents, StopsAtTheQuitRequestAndLeavesItQueued) {
+  ToolkitRecorder recorder;
+  start_to_main_window();
+  QTimer::singleShot(0, [] { close_window("MainWindow"); });
+  EXPECT_EQ(app::qt_window_services().run_event_loop(), 0);
+  EXPECT_TRUE(app::qt_window_services().quit_requested());
+  bool dispatched = false;
+  QTimer::singleShot(0, [&] { dispatched = true; });
+  window_services().pump_events();
+  EXPECT_FALSE(dispatched);
+  close_all_windows();
+  process_events();
+  EXPECT_TRUE(dispatched);
+}
+
+TEST(TopLevelWindows, ListsTheProgramsWindowsWithItsProcess) {
+  ToolkitRecorder recorder;
+  QWidget* main = start_to_main_window();
+  bool found = false;
+  for (const TopLevelWindow& w : window_services().top_level_windows()) {
+    EXPECT_EQ(w.process_id, static_cast<uint32_t>(getpid()));
+    if (w.window == reinterpret_cast<WindowHandle>(main))
+      found = w.visible;
+  }
+  EXPECT_TRUE(found);
+}
+
+}  // namespace
+}  // namespace sonivo
