@@ -34,11 +34,22 @@ std::string trim_blanks(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+bool is_ascii(const std::string& bytes) {
+  return std::all_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// GBK and UTF-8 agree on ASCII, which is nearly every header and URL: only other texts
+// need the converter.
+std::string wire_text(const Text& text) {
+  return is_ascii(text.str()) ? text.str() : utf8_of(text);
+}
+
 // A URL as the wire wants it: UTF-8, with the bytes that may not stand in a URL escaped.
 std::string wire_url(const Text& url) {
   static const char hex[] = "0123456789ABCDEF";
   std::string out;
-  for (const char c : utf8_of(url)) {
+  for (const char c : wire_text(url)) {
     const auto b = static_cast<unsigned char>(c);
     if (b >= 0x80 || b <= 0x20 || b == 0x7F) {
       out += '%';
@@ -62,6 +73,20 @@ CurlServerXmlHttp::CurlServerXmlHttp() {
   curl_global_init(CURL_GLOBAL_DEFAULT);
   multi_ = curl_multi_init();
   easy_ = curl_easy_init();
+  if (easy_ == nullptr) {
+    return;
+  }
+  // What every request shares is set once; configure_request sets the rest.
+  curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlServerXmlHttp::on_header);
+  curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlServerXmlHttp::on_body);
+  curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, MAX_REDIRECTS);
+  // The component connects directly, whatever proxy the environment names.
+  curl_easy_setopt(easy_, CURLOPT_PROXY, "");
+  curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
 }
 
 CurlServerXmlHttp::~CurlServerXmlHttp() {
@@ -91,7 +116,7 @@ void CurlServerXmlHttp::setRequestHeader(const Text& name, const Text& value) {
   const std::string key = lower_ascii(name.str());
   std::erase_if(request_headers_,
                 [&](const Header& header) { return lower_ascii(header.first) == key; });
-  request_headers_.emplace_back(utf8_of(name), utf8_of(value));
+  request_headers_.emplace_back(wire_text(name), wire_text(value));
 }
 
 void CurlServerXmlHttp::send() {
@@ -114,14 +139,15 @@ void CurlServerXmlHttp::send() {
 }
 
 void CurlServerXmlHttp::configure_request() {
-  curl_easy_reset(easy_);  // keeps the connection the multi handle holds open
   curl_easy_setopt(easy_, CURLOPT_URL, url_.c_str());
-  if (method_ == "GET") {
-    curl_easy_setopt(easy_, CURLOPT_HTTPGET, 1L);
-  } else if (method_ == "HEAD") {
+  curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, nullptr);
+  if (method_ == "HEAD") {
     curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
   } else {
-    curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, method_.c_str());
+    curl_easy_setopt(easy_, CURLOPT_HTTPGET, 1L);  // also clears NOBODY
+    if (method_ != "GET") {
+      curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, method_.c_str());
+    }
   }
 
   curl_slist_free_all(header_list_);
@@ -132,17 +158,6 @@ void CurlServerXmlHttp::configure_request() {
     }
   }
   curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, header_list_);
-
-  curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlServerXmlHttp::on_header);
-  curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
-  curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlServerXmlHttp::on_body);
-  curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
-  curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, MAX_REDIRECTS);
-  // The component connects directly, whatever proxy the environment names.
-  curl_easy_setopt(easy_, CURLOPT_PROXY, "");
-  curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
 }
 
 double CurlServerXmlHttp::readyState() {
