@@ -53,6 +53,7 @@ struct Recorder {
   RangeDownloader* downloader = nullptr;
   int cancel_at_progress = -1;  // 0-based progress call that cancels
   int run_at_progress = -1;     // progress call that tries a second run
+  int close_at_progress = -1;   // progress call that closes the downloader
   bool nested_run_result = true;
 } recorder;
 
@@ -62,6 +63,9 @@ void record_progress(const Text& target_file, int32_t total_length, int32_t spee
   recorder.progress.push_back({target_file.str(), total_length, speed, percent});
   if (index == recorder.cancel_at_progress) {
     recorder.downloader->cancel();
+  }
+  if (index == recorder.close_at_progress) {
+    recorder.downloader->close();
   }
   if (index == recorder.run_at_progress) {
     recorder.nested_run_result = recorder.downloader->run();
@@ -474,6 +478,21 @@ TEST_F(RangeRunTest, CancelOnTheRangeThatCompletesTheFileStillSucceeds) {
   recorder.cancel_at_progress = 2;
   EXPECT_TRUE(downloader.run());
   EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_COMPLETE));
+}
+
+// The run holds on to the component, so a close from a callback cannot pull it away; the
+// closed object ends the run after that range as a cancel does, with no callback left.
+TEST_F(RangeRunTest, CloseFromTheProgressCallbackEndsTheRunAfterThatRange) {
+  start_server(FaultServer::pattern(0, CONTENT_SIZE));
+  configure();
+  recorder.close_at_progress = 0;
+  EXPECT_FALSE(downloader.run());
+  EXPECT_EQ(server->requests().size(), 1u);
+  EXPECT_TRUE(recorder.done.empty());
+  EXPECT_TRUE(same_bytes(file(), content.substr(0, CHUNK)));
+  EXPECT_EQ(downloader.initialized(), 0);
+  EXPECT_EQ(downloader.http_object(), nullptr);
+  expect_counters_reset();
 }
 
 // A component that cancels the run from inside its wait, which is where a cancel from
