@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "encoding/Encoding.h"
 
@@ -24,7 +25,7 @@ Text big5_text_to_gbk(const Text& text) {
   const int size = WideCharToMultiByte(CP_GBK, 0, units, count, nullptr, 0, kZeroByte, nullptr);
   std::string spaces(static_cast<std::size_t>(size), ' ');
   WideCharToMultiByte(CP_GBK, 0, units, count, spaces.data(), size, kZeroByte, nullptr);
-  return Text(std::string_view(spaces));
+  return Text(std::move(spaces));
 }
 
 Text simplify_chinese(const Text& text) {
@@ -32,7 +33,7 @@ Text simplify_chinese(const Text& text) {
   std::string spaces(static_cast<std::size_t>(length), ' ');
   LCMapStringA(LOCALE_CHINESE_PRC, LCMAP_SIMPLIFIED_CHINESE, text.c_str(), length, spaces.data(),
                length);
-  return Text(std::string_view(spaces));
+  return Text(std::move(spaces));
 }
 
 }  // namespace sonivo

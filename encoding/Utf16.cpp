@@ -1,5 +1,6 @@
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "encoding/Encoding.h"
 
@@ -54,7 +55,7 @@ Text utf16_to_multibyte(const Bytes& utf16, int code_page) {
   std::string spaces(2 * static_cast<std::size_t>(size), ' ');
   WideCharToMultiByte(code_page, 0, units, -1, spaces.data(), static_cast<int>(spaces.size()),
                       nullptr, nullptr);
-  return Text(std::string_view(spaces));
+  return Text(std::move(spaces));
 }
 
 }  // namespace sonivo

@@ -3,6 +3,7 @@
 // Bytes: a counted byte buffer that may hold zero bytes.
 // Both own their storage; assigning a new value releases the old one.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,7 +19,9 @@ class Bytes {
       : data_(static_cast<const char*>(data), static_cast<const char*>(data) + size) {}
 
   const std::string& data() const { return data_; }
-  const unsigned char* bytes() const { return reinterpret_cast<const unsigned char*>(data_.data()); }
+  const unsigned char* bytes() const {
+    return reinterpret_cast<const unsigned char*>(data_.data());
+  }
   std::size_t size() const { return data_.size(); }
   bool empty() const { return data_.empty(); }
 
@@ -40,6 +43,11 @@ class Text {
   Text() = default;
   // Keeps the bytes before the first zero byte.
   explicit Text(std::string_view bytes) : bytes_(bytes.substr(0, bytes.find('\0'))) {}
+  // Takes the string's storage instead of copying it, then keeps the bytes before the
+  // first zero byte; the storage keeps its capacity.
+  explicit Text(std::string&& bytes) : bytes_(std::move(bytes)) {
+    bytes_.resize(std::min(bytes_.find('\0'), bytes_.size()));
+  }
   explicit Text(const char* c_string) : bytes_(c_string ? c_string : "") {}
 
   static Text from_bytes(const Bytes& bytes) { return Text(std::string_view(bytes.data())); }

@@ -2,7 +2,9 @@
 
 #include <unicode/utf16.h>
 
+#include <climits>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "platform/codepage/CodePage.h"
@@ -10,11 +12,18 @@
 namespace sonivo::codepage {
 namespace {
 
-// One entry per BMP unit: the byte count in bits 16 and up (0: the code page lacks the
-// character), the bytes below, first byte high.
-using Table = std::unique_ptr<uint32_t[]>;
-
 constexpr int kUnits = 0x10000;
+
+// Per BMP unit, two views of its encoding:
+// - `lengths`: the byte count, 0 when the code page lacks the character; a measurement
+//   reads only this, 64 KB that stay in the cache;
+// - `entries`: the byte count in bits 16 and up, the first byte in bits 8 to 15 and the
+//   last in bits 0 to 7 (the same byte twice for a one-byte character), so that a
+//   conversion writes both without a branch on the count.
+struct Table {
+  std::unique_ptr<uint8_t[]> lengths{new uint8_t[kUnits]()};
+  std::unique_ptr<uint32_t[]> entries{new uint32_t[kUnits]()};
+};
 
 // Encodes one character with best fit; 0 when the code page lacks it.
 int encode_one(int code_page, const char16_t* units, int count, char (&out)[4]) {
@@ -28,7 +37,7 @@ int encode_one(int code_page, const char16_t* units, int count, char (&out)[4]) 
 }
 
 Table build_table(int code_page) {
-  Table table(new uint32_t[kUnits]());
+  Table table;
   for (int unit = 0; unit < kUnits; ++unit) {
     if (U16_IS_SURROGATE(unit)) {
       continue;
@@ -36,33 +45,37 @@ Table build_table(int code_page) {
     const char16_t character = static_cast<char16_t>(unit);
     char bytes[4];
     const int n = encode_one(code_page, &character, 1, bytes);
-    uint32_t entry = static_cast<uint32_t>(n) << 16;
-    for (int b = 0; b < n; ++b) {
-      entry |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[b])) << (8 * (n - 1 - b));
+    if (n == 0) {
+      continue;
     }
-    table[static_cast<std::size_t>(unit)] = entry;
+    const auto first = static_cast<uint32_t>(static_cast<unsigned char>(bytes[0]));
+    const auto last = static_cast<uint32_t>(static_cast<unsigned char>(bytes[n - 1]));
+    const auto index = static_cast<std::size_t>(unit);
+    table.lengths[index] = static_cast<uint8_t>(n);
+    table.entries[index] = (static_cast<uint32_t>(n) << 16) | (first << 8) | last;
   }
   return table;
 }
 
-const uint32_t* table_for(int code_page) {
+const Table& table_for(int code_page) {
   if (code_page == CP_ACP) {
     code_page = SYSTEM_ANSI_CODE_PAGE;
   }
   // Filled on first use; read-only afterwards.
   static const Table gbk = build_table(CP_GBK);
   if (code_page == CP_GBK) {
-    return gbk.get();
+    return gbk;
   }
   static const Table big5 = build_table(CP_BIG5);
-  return big5.get();
+  return big5;
 }
 
 // Writes (or, measuring, counts) bytes; false once the output is full.
 template <bool kMeasure>
 class Output {
  public:
-  Output(char* out, int capacity) : out_(out), capacity_(capacity) {}
+  Output(const Table& table, char* out, int capacity)
+      : table_(table), out_(out), capacity_(capacity) {}
 
   bool put(const char* bytes, int n) {
     if constexpr (!kMeasure) {
@@ -78,47 +91,79 @@ class Output {
     return true;
   }
 
-  // One table entry, with a single room check for its bytes.
-  bool put_entry(uint32_t entry) {
-    const int n = static_cast<int>(entry >> 16);
-    if constexpr (!kMeasure) {
-      if (written_ + n > capacity_) {
+  // A BMP unit through the table, all of its bytes or none; false when the code page
+  // lacks it or its bytes do not fit. `final`: no unit of the source follows.
+  bool put_unit(char16_t unit, bool final, bool& lacking) {
+    if constexpr (kMeasure) {
+      const int n = table_.lengths[unit];
+      lacking = n == 0;
+      written_ += n;
+      return !lacking;
+    } else {
+      const uint32_t entry = table_.entries[unit];
+      const int n = static_cast<int>(entry >> 16);
+      lacking = n == 0;
+      if (lacking) {
         return false;
       }
-      if (n == 2) {
-        out_[written_] = static_cast<char>((entry >> 8) & 0xFF);
+      if (!final && written_ + 4 <= capacity_) {
+        // Both bytes in one store. For a one-byte character the second is a copy that
+        // the next character overwrites: one follows, and it fits, as no character
+        // takes more than two bytes here.
+        const char pair[2] = {static_cast<char>(entry >> 8), static_cast<char>(entry)};
+        std::memcpy(out_ + written_, pair, sizeof pair);
+      } else {
+        if (written_ + n > capacity_) {
+          return false;
+        }
+        out_[written_] = static_cast<char>(entry >> 8);
+        out_[written_ + n - 1] = static_cast<char>(entry);
       }
-      out_[written_ + n - 1] = static_cast<char>(entry & 0xFF);
+      written_ += n;
+      return true;
     }
-    written_ += n;
-    return true;
   }
 
   int64_t written() const { return written_; }
 
  private:
+  const Table& table_;
   char* out_;
   int64_t capacity_;
   int64_t written_ = 0;
 };
 
 template <bool kMeasure>
-int encode(int code_page, const uint32_t* table, const char16_t* in, int length, char* out,
-           int capacity, DefaultCharacter& fallback) {
-  Output<kMeasure> output(out, capacity);
+int encode(int code_page, const char16_t* in, int length, char* out, int capacity,
+           DefaultCharacter& fallback) {
+  Output<kMeasure> output(table_for(code_page), out, capacity);
   auto put_default = [&] {
     fallback.used = true;
     return output.put(fallback.bytes, fallback.length);
   };
-  for (int i = 0; i < length;) {
+  // With -1 the end is the first zero unit; a text longer than an int can count fails.
+  const bool to_terminator = length == -1;
+  const int end = to_terminator ? INT_MAX : length;
+  bool terminated = false;
+  for (int i = 0; i < end;) {
     const char16_t unit = in[i];
-    const uint32_t entry = table[unit];
-    bool fits;
-    if (entry != 0) {
-      fits = output.put_entry(entry);
+    const bool final = i + 1 == end || (unit == 0 && to_terminator);
+    bool lacking = false;
+    if (output.put_unit(unit, final, lacking)) {
       ++i;
-    } else if (U16_IS_LEAD(unit) && i + 1 < length && U16_IS_TRAIL(in[i + 1])) {
-      // A surrogate pair is one character beyond the BMP.
+      if (unit == 0 && to_terminator) {
+        terminated = true;
+        break;
+      }
+      continue;
+    }
+    if (!lacking) {
+      return 0;  // the output is full
+    }
+    bool fits;
+    if (U16_IS_LEAD(unit) && i + 1 < end && U16_IS_TRAIL(in[i + 1])) {
+      // A surrogate pair is one character beyond the BMP. Reading its second unit stays
+      // within a terminated text, since the first one is not its terminator.
       char bytes[4];
       const int n = encode_one(code_page, in + i, 2, bytes);
       fits = n > 0 ? output.put(bytes, n) : put_default();
@@ -132,6 +177,9 @@ int encode(int code_page, const uint32_t* table, const char16_t* in, int length,
       return 0;
     }
   }
+  if (to_terminator && !terminated) {
+    return 0;
+  }
   return output.written() > INT32_MAX ? 0 : static_cast<int>(output.written());
 }
 
@@ -143,10 +191,8 @@ bool has_dbcs_table(int code_page) {
 
 int encode_dbcs(int code_page, const char16_t* source, int length, char* output, int capacity,
                 DefaultCharacter& fallback) {
-  const uint32_t* table = table_for(code_page);
-  return capacity == 0
-             ? encode<true>(code_page, table, source, length, output, 0, fallback)
-             : encode<false>(code_page, table, source, length, output, capacity, fallback);
+  return capacity == 0 ? encode<true>(code_page, source, length, output, 0, fallback)
+                       : encode<false>(code_page, source, length, output, capacity, fallback);
 }
 
 }  // namespace sonivo::codepage

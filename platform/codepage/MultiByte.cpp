@@ -63,17 +63,24 @@ int WideCharToMultiByte(int code_page, uint32_t flags, const char16_t* source, i
     return 0;
   }
   UConverter* converter = codepage::converter_for(code_page);
-  const int length = counted_length(source, source_length);
-  if (converter == nullptr || length == 0) {
+  if (converter == nullptr) {
     return 0;
   }
   codepage::DefaultCharacter fallback =
       code_page == CP_UTF8 ? codepage::DefaultCharacter{"\xEF\xBF\xBD", 3}
                            : default_character_of(default_char != nullptr ? default_char : "?");
-  const int result =
-      codepage::has_dbcs_table(code_page)
-          ? codepage::encode_dbcs(code_page, source, length, output, output_capacity, fallback)
-          : codepage::encode(converter, source, length, output, output_capacity, fallback);
+  int result = 0;
+  if (codepage::has_dbcs_table(code_page)) {
+    // The table's loop finds the terminator of a -1 length itself, in the same pass.
+    result =
+        codepage::encode_dbcs(code_page, source, source_length, output, output_capacity, fallback);
+  } else {
+    const int length = counted_length(source, source_length);
+    if (length == 0) {
+      return 0;
+    }
+    result = codepage::encode(converter, source, length, output, output_capacity, fallback);
+  }
   if (used_default_char != nullptr) {
     *used_default_char = fallback.used;
   }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace sonivo::codepage {
 namespace {
@@ -41,6 +42,12 @@ constexpr std::array<Lead, 256> kLeads = [] {
   return leads;
 }();
 
+bool all_ascii(const unsigned char* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return (word & 0x8080808080808080u) == 0;
+}
+
 // Writes (or, measuring, counts) units; false once the output is full.
 template <bool kMeasure>
 class Units {
@@ -55,6 +62,21 @@ class Units {
       out_[written_] = unit;
     }
     ++written_;
+    return true;
+  }
+
+  // Eight ASCII bytes as eight units, all of them or none.
+  bool put_ascii8(const unsigned char* bytes) {
+    if constexpr (!kMeasure) {
+      if (written_ + 8 > capacity_) {
+        return false;
+      }
+      char16_t* to = out_ + written_;
+      for (int k = 0; k < 8; ++k) {
+        to[k] = bytes[k];
+      }
+    }
+    written_ += 8;
     return true;
   }
 
@@ -112,10 +134,16 @@ int decode(const unsigned char* in, int length, char16_t* out, int capacity) {
   int i = 0;
   while (i < length) {
     if (in[i] < 0x80) {
-      if (!units.put(in[i])) {
-        return 0;
+      // Markup and addresses come in runs of ASCII: eight bytes a turn while they last.
+      while (i + 8 <= length && all_ascii(in + i) && units.put_ascii8(in + i)) {
+        i += 8;
       }
-      ++i;
+      while (i < length && in[i] < 0x80) {
+        if (!units.put(in[i])) {
+          return 0;
+        }
+        ++i;
+      }
     } else if (!decode_sequence(in, length, i, units)) {
       return 0;
     }

@@ -184,6 +184,105 @@ TEST(WideCharToMultiByte, RejectsWhatItDoesNotSupport) {
   EXPECT_EQ(WideCharToMultiByte(CP_GBK, 0, nullptr, -1, out, 4, nullptr, nullptr), 0);
 }
 
+// A text that crosses every path of the conversions: ASCII runs shorter and longer than
+// the eight units read at a time, Chinese, a best fit, a character GBK lacks (beyond the
+// BMP) and the terminator.
+const std::string kMixedUtf8 =
+    "<a href=\"http://a.b/x?id=123\">\xE5\xA4\x9C\xE6\x9B\xB2</a>ab\xE4\xB8\xAD"
+    "\xF0\x9F\x8E\xB5\xE6\x96\x87 0123456789abcdefg\xE4\xB8\x8B\xE8\xBD\xBD"
+    "\xC2\xA5x";
+const std::u16string kMixed =
+    u"<a href=\"http://a.b/x?id=123\">夜曲</a>ab中\U0001F3B5文 0123456789abcdefg下载\u00A5x";
+
+// Runs one call for every capacity from 1 to a few past what it needs, into a buffer
+// filled with `guard`, and checks what each leaves there: the complete result and
+// nothing behind it, or (too small) a beginning of the result and nothing behind that.
+template <typename Unit, typename Call>
+void check_every_capacity(const std::basic_string<Unit>& expected, Unit guard, Call call,
+                          const std::string& name) {
+  const auto needed = static_cast<int>(expected.size());
+  ASSERT_EQ(call(nullptr, 0), needed) << name;
+  for (int capacity = 1; capacity <= needed + 4; ++capacity) {
+    std::basic_string<Unit> out(static_cast<std::size_t>(capacity) + 8, guard);
+    const int result = call(out.data(), capacity);
+    if (capacity >= needed) {
+      ASSERT_EQ(result, needed) << name << " capacity " << capacity;
+    } else {
+      ASSERT_EQ(result, 0) << name << " capacity " << capacity;
+    }
+    const std::size_t written = out.find_first_of(guard);
+    ASSERT_EQ(out.substr(0, written), expected.substr(0, written))
+        << name << " capacity " << capacity;
+    ASSERT_EQ(out.find_first_not_of(guard, written), std::basic_string<Unit>::npos)
+        << name << " capacity " << capacity;
+    if (result == needed) {
+      ASSERT_EQ(written, expected.size()) << name << " capacity " << capacity;
+    }
+  }
+}
+
+TEST(MultiByteToWideChar, EveryCapacityWritesABeginningAndNothingBehind) {
+  const std::u16string with_zero = kMixed + u'\0';
+  check_every_capacity<char16_t>(
+      with_zero, u'\xFFFF',
+      [](char16_t* out, int capacity) {
+        return MultiByteToWideChar(CP_UTF8, 0, kMixedUtf8.c_str(), -1, out, capacity);
+      },
+      "length -1");
+  check_every_capacity<char16_t>(
+      kMixed, u'\xFFFF',
+      [](char16_t* out, int capacity) {
+        return MultiByteToWideChar(CP_UTF8, 0, kMixedUtf8.data(),
+                                   static_cast<int>(kMixedUtf8.size()), out, capacity);
+      },
+      "counted");
+}
+
+TEST(WideCharToMultiByte, EveryCapacityWritesABeginningAndNothingBehind) {
+  const std::string before = gbk("<a href=\"http://a.b/x?id=123\">夜曲</a>ab中").str();
+  const std::string after = gbk("文 0123456789abcdefg下载￥x").str();
+  struct Case {
+    const char* name;
+    const char* default_char;
+    std::string written_for_lacking;
+  } cases[] = {{"code page default", nullptr, "?"},
+               {"one-byte default", "*", "*"},
+               {"two-byte default", "\xA1\xF6", "\xA1\xF6"}};
+  for (const Case& c : cases) {
+    const std::string expected = before + c.written_for_lacking + after;
+    // 0xFF is neither a lead nor a trail byte of GBK, so it cannot be written.
+    check_every_capacity<char>(
+        expected + '\0', '\xFF',
+        [&](char* out, int capacity) {
+          bool used = false;
+          const int result = WideCharToMultiByte(CP_GBK, 0, kMixed.c_str(), -1, out, capacity,
+                                                 c.default_char, &used);
+          if (result != 0) {
+            EXPECT_TRUE(used) << c.name << " capacity " << capacity;
+          }
+          return result;
+        },
+        std::string(c.name) + ", length -1");
+    check_every_capacity<char>(
+        expected, '\xFF',
+        [&](char* out, int capacity) {
+          return WideCharToMultiByte(CP_GBK, 0, kMixed.data(), static_cast<int>(kMixed.size()), out,
+                                     capacity, c.default_char, nullptr);
+        },
+        std::string(c.name) + ", counted");
+  }
+}
+
+// A length -1 stops at the first zero unit; a counted length reads past it.
+TEST(WideCharToMultiByte, MinusOneStopsAtTheFirstZeroUnit) {
+  const std::u16string text(u"中\0文", 3);
+  EXPECT_EQ(WideCharToMultiByte(CP_GBK, 0, text.data(), -1, nullptr, 0, nullptr, nullptr), 3);
+  EXPECT_EQ(WideCharToMultiByte(CP_GBK, 0, text.data(), 3, nullptr, 0, nullptr, nullptr), 5);
+  std::string out(8, '\xFF');
+  EXPECT_EQ(WideCharToMultiByte(CP_GBK, 0, text.data(), 3, out.data(), 8, nullptr, nullptr), 5);
+  EXPECT_EQ(out, std::string("\xD6\xD0\0\xCE\xC4\xFF\xFF\xFF", 8));
+}
+
 TEST(LCMapStringA, SimplifiesCharacterByCharacter) {
   const Text traditional = gbk("體驗資料庫 ok");
   const Text simplified = gbk("体验资料库 ok");
