@@ -1,9 +1,12 @@
 #include "app/MainWindowBindings.h"
 
-#include "app/PendingHandlers.h"
 #include "app/SkinSetup.h"
 #include "core/Hosts.h"
 #include "core/WindowServices.h"
+#include "download/DownloadTab.h"
+#include "preview/CoverWindow.h"
+#include "preview/ListenWindow.h"
+#include "resolve/ResolveSoundPage.h"
 
 namespace sonivo {
 namespace {
@@ -24,14 +27,14 @@ struct Binding {
 constexpr Binding BINDINGS[] = {
     {"MainWindow", "", Event::Created, ignoring_args<tint_skin>},
     {"MainWindow", "图片框1", Event::LeftButtonDown, ignoring_args<open_feedback_page>},
-    {"MainWindow", "解析", Event::Clicked, ignoring_args<app::pending_resolve_sound_page>},
-    {"MainWindow", "在线收听", Event::Clicked, ignoring_args<app::pending_open_listen_window>},
-    {"MainWindow", "查看封面", Event::Clicked, ignoring_args<app::pending_open_cover_window>},
+    {"MainWindow", "解析", Event::Clicked, ignoring_args<resolve_sound_page>},
+    {"MainWindow", "在线收听", Event::Clicked, ignoring_args<open_listen_window>},
+    {"MainWindow", "查看封面", Event::Clicked, ignoring_args<open_cover_window>},
     {"MainWindow", "反馈", Event::Clicked, ignoring_args<open_feedback_page>},
-    {"MainWindow", "下载", Event::Clicked, ignoring_args<app::pending_download_clicked>},
-    {"ListenWindow", "", Event::Created, ignoring_args<app::pending_listen_window_created>},
-    {"CoverWindow", "", Event::Created, ignoring_args<app::pending_cover_window_created>},
-    {"CoverWindow", "图片", Event::RightButtonDown, app::pending_save_cover_picture},
+    {"MainWindow", "下载", Event::Clicked, ignoring_args<start_download>},
+    {"ListenWindow", "", Event::Created, ignoring_args<listen_window_created>},
+    {"CoverWindow", "", Event::Created, ignoring_args<cover_window_created>},
+    {"CoverWindow", "图片", Event::RightButtonDown, save_cover_picture},
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "app/SharedState.h"
 
-#include "app/SharedDownloaderSlot.h"
 #include "core/ResolvedSound.h"
+#include "download/SharedDownloader.h"
 #include "http/WindowList.h"
 
 namespace sonivo {
@@ -30,15 +30,17 @@ void set_release_trace(std::vector<std::string>* trace) {
 
 void create_shared_state() {
   resolved_sound() = ResolvedSound{};
-  app::create_downloader_in_slot();
+  create_shared_downloader();
   window_scratch = new std::vector<WindowEntry>();
 }
 
 void release_shared_state() {
   ResolvedSound& sound = resolved_sound();
   release_text(sound.audio_link, "audio_link");
-  if (app::release_downloader_in_slot())
+  if (shared_downloader) {
+    release_shared_downloader();
     traced("shared_downloader");
+  }
   release_text(sound.page_text, "page_text");
   release_text(sound.sound_name, "sound_name");
   release_text(sound.duration, "duration");

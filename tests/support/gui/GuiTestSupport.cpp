@@ -5,6 +5,8 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "app/Controls.h"
 #include "app/QtWindowServices.h"
@@ -19,12 +21,32 @@ void point_hosts_at_loopback() {
     setenv(name, "127.0.0.1:9", 0);
 }
 
+// The program writes its skin files to C:\Windows and downloads to D:\Tavex\; a test
+// run keeps both in a folder of its own unless the test chose drives itself.
+void point_drives_at_a_temporary_folder() {
+  if (std::getenv("SONIVO_DRIVE_C") && std::getenv("SONIVO_DRIVE_D"))
+    return;
+  static std::string root = (std::filesystem::temp_directory_path() / "sonivo-gui-XXXXXX").string();
+  if (!::mkdtemp(root.data()))
+    return;
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(root) / "c" / "Windows", ignored);
+  std::filesystem::create_directories(std::filesystem::path(root) / "d", ignored);
+  setenv("SONIVO_DRIVE_C", (root + "/c").c_str(), 0);
+  setenv("SONIVO_DRIVE_D", (root + "/d").c_str(), 0);
+  std::atexit([] {
+    std::error_code ignored_too;
+    std::filesystem::remove_all(root, ignored_too);
+  });
+}
+
 }  // namespace
 
 QApplication& toolkit() {
   static QApplication* application = [] {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     point_hosts_at_loopback();
+    point_drives_at_a_temporary_folder();
     prepare_toolkit_environment();
     static int argc = 1;
     static char name[] = "sonivo-gui-test";
