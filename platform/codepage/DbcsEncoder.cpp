@@ -133,7 +133,9 @@ class Output {
   int64_t written_ = 0;
 };
 
-template <bool kMeasure>
+// kToTerminator: the source ends with its first zero unit (a length of -1), found on the
+// way; otherwise after `length` units. A text longer than an int can count fails.
+template <bool kMeasure, bool kToTerminator>
 int encode(int code_page, const char16_t* in, int length, char* out, int capacity,
            DefaultCharacter& fallback) {
   Output<kMeasure> output(table_for(code_page), out, capacity);
@@ -141,19 +143,15 @@ int encode(int code_page, const char16_t* in, int length, char* out, int capacit
     fallback.used = true;
     return output.put(fallback.bytes, fallback.length);
   };
-  // With -1 the end is the first zero unit; a text longer than an int can count fails.
-  const bool to_terminator = length == -1;
-  const int end = to_terminator ? INT_MAX : length;
-  bool terminated = false;
+  const int end = kToTerminator ? INT_MAX : length;
   for (int i = 0; i < end;) {
     const char16_t unit = in[i];
-    const bool final = i + 1 == end || (unit == 0 && to_terminator);
+    const bool final = kToTerminator ? unit == 0 : i + 1 == end;
     bool lacking = false;
     if (output.put_unit(unit, final, lacking)) {
       ++i;
-      if (unit == 0 && to_terminator) {
-        terminated = true;
-        break;
+      if (kToTerminator && unit == 0) {
+        return output.written() > INT32_MAX ? 0 : static_cast<int>(output.written());
       }
       continue;
     }
@@ -177,8 +175,8 @@ int encode(int code_page, const char16_t* in, int length, char* out, int capacit
       return 0;
     }
   }
-  if (to_terminator && !terminated) {
-    return 0;
+  if (kToTerminator) {
+    return 0;  // no terminator within INT_MAX units
   }
   return output.written() > INT32_MAX ? 0 : static_cast<int>(output.written());
 }
@@ -191,8 +189,14 @@ bool has_dbcs_table(int code_page) {
 
 int encode_dbcs(int code_page, const char16_t* source, int length, char* output, int capacity,
                 DefaultCharacter& fallback) {
-  return capacity == 0 ? encode<true>(code_page, source, length, output, 0, fallback)
-                       : encode<false>(code_page, source, length, output, capacity, fallback);
+  if (length == -1) {
+    return capacity == 0
+               ? encode<true, true>(code_page, source, length, output, 0, fallback)
+               : encode<false, true>(code_page, source, length, output, capacity, fallback);
+  }
+  return capacity == 0
+             ? encode<true, false>(code_page, source, length, output, 0, fallback)
+             : encode<false, false>(code_page, source, length, output, capacity, fallback);
 }
 
 }  // namespace sonivo::codepage

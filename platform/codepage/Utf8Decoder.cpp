@@ -1,8 +1,13 @@
 #include "platform/codepage/Utf8Decoder.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace sonivo::codepage {
 namespace {
@@ -80,6 +85,9 @@ class Units {
     return true;
   }
 
+  // Measuring only: units counted elsewhere.
+  void add(int64_t count) { written_ += count; }
+
   int64_t written() const { return written_; }
 
  private:
@@ -128,24 +136,93 @@ bool decode_sequence(const unsigned char* in, int length, int& i, Units<kMeasure
          units.put(static_cast<char16_t>(0xDC00 + (code_point & 0x3FF)));
 }
 
+// Measuring only: counts sixteen bytes a turn while they hold nothing but ASCII and
+// well-formed two- and three-byte sequences whose lead needs no narrower range for its
+// second byte (C2 to DF, E1 to EC, EE, EF). There every sequence is one unit and begins
+// with the one byte of it that is not a continuation byte, so the units are counted
+// without decoding them. Returns the last sequence boundary reached, with `units` grown
+// by the units before it; `resume` is where the caller's own loop may hand back (the end
+// of the block that was not taken, or the end of the text).
+template <bool kMeasure>
+int count_plain_blocks(const unsigned char* in, int i, int length, Units<kMeasure>& units,
+                       int& resume) {
+  resume = length;
+#if defined(__SSE2__)
+  int boundary = i;
+  int64_t counted = 0;
+  int64_t at_boundary = 0;
+  // One bit per byte: continuation bytes that a sequence begun in the previous block
+  // needs at the start of this one.
+  unsigned needed = 0;
+  for (; i + 16 <= length; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    const auto high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+    if (high == 0 && needed == 0) {
+      counted += 16;
+      boundary = i + 16;
+      at_boundary = counted;
+      continue;
+    }
+    // Signed bytes: continuation bytes are -128 to -65, leads -64 to -1.
+    const auto continuation =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))));
+    const unsigned lead = high & ~continuation;
+    const unsigned lead3 =
+        high & static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-33))));
+    const unsigned lead4 =
+        high & static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-17))));
+    const __m128i c0_c1 = _mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(1)),
+                                         _mm_set1_epi8(static_cast<char>(0xC1)));
+    const __m128i e0_ed =
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xE0))),
+                     _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(0xED))));
+    const auto narrow = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(c0_c1, e0_ed)));
+    const unsigned required = needed | (lead << 1) | (lead3 << 2);
+    if ((lead4 | narrow) != 0 || (required & 0xFFFF) != continuation) {
+      resume = i + 16;
+      break;
+    }
+    needed = required >> 16;
+    counted += 16 - std::popcount(continuation);
+    if (needed == 0) {
+      boundary = i + 16;
+      at_boundary = counted;
+    }
+  }
+  units.add(at_boundary);
+  return boundary;
+#else
+  (void)in;
+  (void)length;
+  (void)units;
+  return i;
+#endif
+}
+
 template <bool kMeasure>
 int decode(const unsigned char* in, int length, char16_t* out, int capacity) {
   Units<kMeasure> units(out, capacity);
   int i = 0;
   while (i < length) {
-    if (in[i] < 0x80) {
-      // Markup and addresses come in runs of ASCII: eight bytes a turn while they last.
-      while (i + 8 <= length && all_ascii(in + i) && units.put_ascii8(in + i)) {
-        i += 8;
-      }
-      while (i < length && in[i] < 0x80) {
-        if (!units.put(in[i])) {
-          return 0;
+    int resume = length;
+    if constexpr (kMeasure) {
+      i = count_plain_blocks(in, i, length, units, resume);
+    }
+    while (i < length && i < resume) {
+      if (in[i] < 0x80) {
+        // Markup and addresses come in runs of ASCII: eight bytes a turn while they last.
+        while (i + 8 <= length && all_ascii(in + i) && units.put_ascii8(in + i)) {
+          i += 8;
         }
-        ++i;
+        while (i < length && in[i] < 0x80) {
+          if (!units.put(in[i])) {
+            return 0;
+          }
+          ++i;
+        }
+      } else if (!decode_sequence(in, length, i, units)) {
+        return 0;
       }
-    } else if (!decode_sequence(in, length, i, units)) {
-      return 0;
     }
   }
   return units.written() > INT32_MAX ? 0 : static_cast<int>(units.written());

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "IcuReference.h"
 #include "encoding/Encoding.h"
 #include "http/Url.h"
+#include "platform/codepage/CodePage.h"
 #include "text/TextOps.h"
 
 namespace sonivo {
@@ -165,6 +167,58 @@ TEST(RandomRun, Utf8ToGbkAgreesWithIcu) {
     ASSERT_EQ(utf8_to_gbk(text).str(),
               testing::icu_convert(text.str(), "UTF-8", "windows-936-2000"))
         << "round " << round;
+  }
+}
+
+// Long enough texts that runs of ASCII and of Chinese cross the blocks the decoder
+// measures at a time, with every lead byte that needs a closer look (C0, C1, E0, ED, F0,
+// F4, F5) in and out of well-formed sequences. Measuring, converting and ICU must agree
+// on every unit: a measurement that is too large would not show in utf8_to_gbk, whose
+// result ends at the first zero unit.
+TEST(RandomRun, Utf8DecodingAgreesWithIcu) {
+  static const std::vector<std::string> fragments = {
+      "<a href=\"x\">",
+      "abcdefghijklmnopqrstuvwxyz0123456789",
+      "a",
+      "ab c",
+      "\r\n",
+      "\xE4\xB8\xAD",
+      "\xE6\x96\x87\xE4\xB8\x8B\xE8\xBD\xBD\xE5\xAE\x8C\xE6\xAF\x95",
+      "\xEF\xBC\x9A",
+      "\xC3\xA9",
+      "\xDF\xBF",
+      "\xC0\x80",
+      "\xC1\xBF",
+      "\xE0\xA0\x80",
+      "\xE0\x80\x80",
+      "\xED\x9F\xBF",
+      "\xED\xA0\x80",
+      "\xF0\x9F\x8E\xB5",
+      "\xF0\x80\x80\x80",
+      "\xF4\x8F\xBF\xBF",
+      "\xF4\x90\x80\x80",
+      "\xF5\x80",
+      "\xE4\xB8",
+      "\xE4",
+      "\x80",
+      "\xBF\xBF",
+      "\xFF"};
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> count(0, 60);
+  std::uniform_int_distribution<std::size_t> pick(0, fragments.size() - 1);
+  for (int round = 0; round < 4000; ++round) {
+    std::string bytes;
+    for (int n = count(random); n > 0; --n) {
+      bytes += fragments[pick(random)];
+    }
+    const std::string expected = testing::icu_convert(bytes + '\0', "UTF-8", "UTF-16LE");
+    const int units = MultiByteToWideChar(CP_UTF8, 0, bytes.c_str(), -1, nullptr, 0);
+    ASSERT_EQ(2 * static_cast<std::size_t>(units), expected.size())
+        << "round " << round << " " << ::testing::PrintToString(bytes);
+    std::u16string out(static_cast<std::size_t>(units), u'\xFFFF');
+    ASSERT_EQ(MultiByteToWideChar(CP_UTF8, 0, bytes.c_str(), -1, out.data(), units), units);
+    ASSERT_EQ(std::memcmp(out.data(), expected.data(), expected.size()), 0)
+        << "round " << round << " " << ::testing::PrintToString(bytes);
   }
 }
 
