@@ -9,18 +9,12 @@
 #include <vector>
 
 #include "app/FileDialogOptions.h"
+#include "app/QtText.h"
 #include "app/ToolkitSeams.h"
 #include "text/Gbk.h"
 
 namespace sonivo::app {
 namespace {
-
-QString qt(const Text& text) {
-  return QString::fromStdU16String(utf16_of(text));
-}
-Text gbk_text(const QString& text) {
-  return gbk_of_utf16(text.toStdU16String());
-}
 
 constexpr int MB_TYPEMASK = 0xF;
 constexpr int MB_ICONMASK = 0xF0;

@@ -1,4 +1,5 @@
 #include "app/QtWindowServices.h"
+#include "app/QtText.h"
 
 #include <unistd.h>
 #include <QAbstractButton>
@@ -22,13 +23,6 @@
 
 namespace sonivo::app {
 namespace {
-
-QString qt(const Text& text) {
-  return QString::fromStdU16String(utf16_of(text));
-}
-Text gbk_text(const QString& text) {
-  return gbk_of_utf16(text.toStdU16String());
-}
 
 // Multi-line controls hold line breaks as the platform writes them, "\r\n"; Qt keeps "\n".
 QString from_platform_lines(QString text) {

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "app/QtText.h"
 #include "text/Gbk.h"
 
 namespace sonivo::app {
@@ -62,7 +63,7 @@ void report_window_shown(const std::string& window) {
 }
 
 void open_url_in_shell(const Text& url) {
-  QDesktopServices::openUrl(QUrl(QString::fromStdU16String(utf16_of(url)), QUrl::TolerantMode));
+  QDesktopServices::openUrl(QUrl(qt(url), QUrl::TolerantMode));
 }
 
 }  // namespace sonivo::app

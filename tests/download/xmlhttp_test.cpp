@@ -10,29 +10,19 @@
 #include "platform/xmlhttp/CurlServerXmlHttp.h"
 #include "platform/xmlhttp/TransferError.h"
 #include "tests/download/FaultServer.h"
+#include "tests/support/LoopbackPorts.h"
 #include "text/Gbk.h"
 
 namespace sonivo::xmlhttp {
 namespace {
+
+using sonivo::testing::closed_loopback_port;
 
 using sonivo::testing::Fault;
 using sonivo::testing::FaultServer;
 
 constexpr int64_t CONTENT_SIZE = 50000;
 const Text PROG_ID(SERVER_XML_HTTP_PROG_ID);
-
-// A port nothing listens on: bound once, then closed.
-int closed_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t size = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
 
 void get_range(ServerXmlHttp& http, const std::string& url, const std::string& range) {
   http.open(Text("GET"), Text(url), true);
@@ -197,7 +187,7 @@ TEST_F(ComponentTest, DroppedConnectionShowsAbortedAndNoPartialBody) {
 
 TEST(ComponentErrorTest, RefusedConnectionShowsCannotConnect) {
   CurlServerXmlHttp http;
-  get_range(http, "http://127.0.0.1:" + std::to_string(closed_port()) + "/x", "bytes=0-9");
+  get_range(http, "http://127.0.0.1:" + std::to_string(closed_loopback_port()) + "/x", "bytes=0-9");
   ASSERT_TRUE(wait_done(http));
   EXPECT_EQ(http.status(), ERROR_CANNOT_CONNECT);
   EXPECT_EQ(http.statusText(), gbk("无法连接到服务器"));

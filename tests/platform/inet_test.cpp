@@ -13,9 +13,12 @@
 #include "platform/inet/CurlInet.h"
 #include "platform/inet/ProxyList.h"
 #include "tests/http/LoopbackServer.h"
+#include "tests/support/LoopbackPorts.h"
 
 namespace sonivo {
 namespace {
+
+using sonivo::testing::closed_loopback_port;
 
 using testing::answer;
 using testing::ClientConnection;
@@ -47,19 +50,6 @@ std::string read_all(CurlInet& layer, InternetHandle request) {
     body.append(buffer, count);
   }
   return body;
-}
-
-// A port on which nothing listens.
-int closed_port() {
-  int probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  close(probe);
-  return ntohs(address.sin_port);
 }
 
 class InetLayer : public ::testing::Test {
@@ -182,7 +172,7 @@ TEST_F(InetLayer, RawHeaderQueryFitsOrFailsWritingNothing) {
 }
 
 TEST_F(InetLayer, RefusedConnectionFailsTheSendAndReadsNothing) {
-  Handles h = open_get(layer, closed_port());
+  Handles h = open_get(layer, closed_loopback_port());
   EXPECT_FALSE(layer.http_send_request(h.request, "", 0, nullptr, 0));
   char buffer[64];
   std::uint32_t count = 5;

@@ -16,6 +16,7 @@
 #include "platform/httpread/HttpFileRead.h"
 #include "preview/CoverWindow.h"
 #include "preview/ListenWindow.h"
+#include "tests/support/LoopbackPorts.h"
 #include "tests/support/RecordingWindowServices.h"
 #include "tests/support/TempFolder.h"
 #include "text/Gbk.h"
@@ -23,6 +24,7 @@
 namespace sonivo {
 namespace {
 
+using testing::closed_loopback_port;
 using testing::FileDialogAnswer;
 using testing::RecordingWindowServices;
 using testing::TempFolder;
@@ -73,19 +75,6 @@ class CoverServer {
   std::mutex mutex_;
   httplib::Request last_;
 };
-
-// A loopback port nothing listens on.
-int closed_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
 
 // Accepts one connection and never answers, until destroyed.
 class SilentServer {
@@ -215,7 +204,8 @@ TEST_F(PreviewTest, ErrorPageIsKeptAndUnreachableCoverSavesEmptyFile) {
   EXPECT_EQ(ui.picture({"CoverWindow", "图片"}).data(), "<html>not here</html>");
 
   // A closed loopback port: the window still opens, with an empty picture.
-  resolved_sound().cover_url = Text("http://127.0.0.1:" + std::to_string(closed_port()) + "/c.png");
+  resolved_sound().cover_url =
+      Text("http://127.0.0.1:" + std::to_string(closed_loopback_port()) + "/c.png");
   open_cover_window();
   EXPECT_EQ(ui.loaded_windows.size(), 2u);
   EXPECT_TRUE(ui.picture({"CoverWindow", "图片"}).empty());
