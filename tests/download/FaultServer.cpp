@@ -75,13 +75,13 @@ bool parse_range(const std::string& value, int64_t length, int64_t& first, int64
   if (value.rfind("bytes=", 0) != 0) {
     return false;
   }
-  const std::string spec = value.substr(6);
-  const auto dash = spec.find('-');
+  const std::string bounds = value.substr(6);
+  const auto dash = bounds.find('-');
   if (dash == std::string::npos || dash == 0) {
     return false;
   }
-  first = std::stoll(spec.substr(0, dash));
-  last = dash + 1 < spec.size() ? std::stoll(spec.substr(dash + 1)) : length - 1;
+  first = std::stoll(bounds.substr(0, dash));
+  last = dash + 1 < bounds.size() ? std::stoll(bounds.substr(dash + 1)) : length - 1;
   return true;
 }
 
