@@ -14,12 +14,13 @@ namespace {
 
 constexpr int kUnits = 0x10000;
 
-// Per BMP unit, two views of its encoding:
-// - `lengths`: the byte count, 0 when the code page lacks the character; a measurement
-//   reads only this, 64 KB that stay in the cache;
+// Per BMP unit, two views of its encoding, both 0 where the code page lacks the character
+// and for the zero unit, which ends a -1 source and so is left to the careful step:
+// - `lengths`: the byte count; a measurement reads only this, 64 KB that stay in the
+//   cache;
 // - `entries`: the byte count in bits 16 and up, the first byte in bits 8 to 15 and the
 //   last in bits 0 to 7 (the same byte twice for a one-byte character), so that a
-//   conversion writes both without a branch on the count.
+//   conversion writes both in one store without a branch on the count.
 struct Table {
   std::unique_ptr<uint8_t[]> lengths{new uint8_t[kUnits]()};
   std::unique_ptr<uint32_t[]> entries{new uint32_t[kUnits]()};
@@ -38,7 +39,7 @@ int encode_one(int code_page, const char16_t* units, int count, char (&out)[4]) 
 
 Table build_table(int code_page) {
   Table table;
-  for (int unit = 0; unit < kUnits; ++unit) {
+  for (int unit = 1; unit < kUnits; ++unit) {
     if (U16_IS_SURROGATE(unit)) {
       continue;
     }
@@ -74,8 +75,7 @@ const Table& table_for(int code_page) {
 template <bool kMeasure>
 class Output {
  public:
-  Output(const Table& table, char* out, int capacity)
-      : table_(table), out_(out), capacity_(capacity) {}
+  Output(char* out, int capacity) : out_(out), capacity_(capacity) {}
 
   bool put(const char* bytes, int n) {
     if constexpr (!kMeasure) {
@@ -91,43 +91,41 @@ class Output {
     return true;
   }
 
-  // A BMP unit through the table, all of its bytes or none; false when the code page
-  // lacks it or its bytes do not fit. `final`: no unit of the source follows.
-  bool put_unit(char16_t unit, bool final, bool& lacking) {
+  // The run of units from `i` that the table holds, up to `stop`; returns where the run
+  // ended. Converting, the run also ends where fewer than four bytes of room are left.
+  int put_table_run(const Table& table, const char16_t* in, int i, int stop) {
     if constexpr (kMeasure) {
-      const int n = table_.lengths[unit];
-      lacking = n == 0;
-      written_ += n;
-      return !lacking;
-    } else {
-      const uint32_t entry = table_.entries[unit];
-      const int n = static_cast<int>(entry >> 16);
-      lacking = n == 0;
-      if (lacking) {
-        return false;
-      }
-      if (!final && written_ + 4 <= capacity_) {
-        // Both bytes in one store. For a one-byte character the second is a copy that
-        // the next character overwrites: one follows, and it fits, as no character
-        // takes more than two bytes here.
-        const char pair[2] = {static_cast<char>(entry >> 8), static_cast<char>(entry)};
-        std::memcpy(out_ + written_, pair, sizeof pair);
-      } else {
-        if (written_ + n > capacity_) {
-          return false;
+      int64_t written = written_;
+      for (; i < stop; ++i) {
+        const int n = table.lengths[in[i]];
+        if (n == 0) {
+          break;
         }
-        out_[written_] = static_cast<char>(entry >> 8);
-        out_[written_ + n - 1] = static_cast<char>(entry);
+        written += n;
       }
-      written_ += n;
-      return true;
+      written_ = written;
+    } else {
+      int64_t written = written_;
+      for (; i < stop && written + 4 <= capacity_; ++i) {
+        const uint32_t entry = table.entries[in[i]];
+        if (entry == 0) {
+          break;
+        }
+        // For a one-byte character the second byte is a copy that the next character
+        // overwrites: the run stops before the last unit of the source, and keeps room
+        // for the next character, as none takes more than two bytes here.
+        const char pair[2] = {static_cast<char>(entry >> 8), static_cast<char>(entry)};
+        std::memcpy(out_ + written, pair, sizeof pair);
+        written += static_cast<int>(entry >> 16);
+      }
+      written_ = written;
     }
+    return i;
   }
 
   int64_t written() const { return written_; }
 
  private:
-  const Table& table_;
   char* out_;
   int64_t capacity_;
   int64_t written_ = 0;
@@ -138,28 +136,41 @@ class Output {
 template <bool kMeasure, bool kToTerminator>
 int encode(int code_page, const char16_t* in, int length, char* out, int capacity,
            DefaultCharacter& fallback) {
-  Output<kMeasure> output(table_for(code_page), out, capacity);
+  const Table& table = table_for(code_page);
+  Output<kMeasure> output(out, capacity);
   auto put_default = [&] {
     fallback.used = true;
     return output.put(fallback.bytes, fallback.length);
   };
+  auto result = [&] {
+    return output.written() > INT32_MAX ? 0 : static_cast<int>(output.written());
+  };
   const int end = kToTerminator ? INT_MAX : length;
-  for (int i = 0; i < end;) {
+  // The last unit of a counted source is written by the careful step below.
+  const int run_stop = (kMeasure || kToTerminator) ? end : end - 1;
+  int i = 0;
+  while (i < end) {
+    i = output.put_table_run(table, in, i, run_stop);
+    if (i >= end) {
+      break;
+    }
+    // One character with the care the run leaves out: the zero unit, one the table
+    // lacks, one beyond the BMP, one near the end of the output or of the source.
     const char16_t unit = in[i];
-    const bool final = kToTerminator ? unit == 0 : i + 1 == end;
-    bool lacking = false;
-    if (output.put_unit(unit, final, lacking)) {
-      ++i;
-      if (kToTerminator && unit == 0) {
-        return output.written() > INT32_MAX ? 0 : static_cast<int>(output.written());
-      }
-      continue;
-    }
-    if (!lacking) {
-      return 0;  // the output is full
-    }
+    const uint32_t entry = table.entries[unit];
     bool fits;
-    if (U16_IS_LEAD(unit) && i + 1 < end && U16_IS_TRAIL(in[i + 1])) {
+    if (unit == 0) {
+      fits = output.put("", 1);
+      ++i;
+      if (kToTerminator) {
+        return fits ? result() : 0;
+      }
+    } else if (entry != 0) {
+      const char bytes[2] = {static_cast<char>(entry >> 8), static_cast<char>(entry)};
+      const int n = static_cast<int>(entry >> 16);
+      fits = output.put(bytes + 2 - n, n);
+      ++i;
+    } else if (U16_IS_LEAD(unit) && i + 1 < end && U16_IS_TRAIL(in[i + 1])) {
       // A surrogate pair is one character beyond the BMP. Reading its second unit stays
       // within a terminated text, since the first one is not its terminator.
       char bytes[4];
@@ -178,7 +189,7 @@ int encode(int code_page, const char16_t* in, int length, char* out, int capacit
   if (kToTerminator) {
     return 0;  // no terminator within INT_MAX units
   }
-  return output.written() > INT32_MAX ? 0 : static_cast<int>(output.written());
+  return result();
 }
 
 }  // namespace
