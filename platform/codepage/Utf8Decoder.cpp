@@ -1,7 +1,6 @@
 #include "platform/codepage/Utf8Decoder.h"
 
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -136,6 +135,15 @@ bool decode_sequence(const unsigned char* in, int length, int& i, Units<kMeasure
          units.put(static_cast<char16_t>(0xDC00 + (code_point & 0x3FF)));
 }
 
+#if defined(__SSE2__)
+// The bytes set in a comparison's result, summed as bytes (a popcount instruction is not
+// part of the baseline instruction set).
+int continuation_count(__m128i mask) {
+  const __m128i sums = _mm_sad_epu8(_mm_and_si128(mask, _mm_set1_epi8(1)), _mm_setzero_si128());
+  return _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+}
+#endif
+
 // Measuring only: counts sixteen bytes a turn while they hold nothing but ASCII and
 // well-formed two- and three-byte sequences whose lead needs no narrower range for its
 // second byte (C2 to DF, E1 to EC, EE, EF). There every sequence is one unit and begins
@@ -164,8 +172,8 @@ int count_plain_blocks(const unsigned char* in, int i, int length, Units<kMeasur
       continue;
     }
     // Signed bytes: continuation bytes are -128 to -65, leads -64 to -1.
-    const auto continuation =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64))));
+    const __m128i is_continuation = _mm_cmplt_epi8(bytes, _mm_set1_epi8(-64));
+    const auto continuation = static_cast<unsigned>(_mm_movemask_epi8(is_continuation));
     const unsigned lead = high & ~continuation;
     const unsigned lead3 =
         high & static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-33))));
@@ -183,7 +191,7 @@ int count_plain_blocks(const unsigned char* in, int i, int length, Units<kMeasur
       break;
     }
     needed = required >> 16;
-    counted += 16 - std::popcount(continuation);
+    counted += 16 - continuation_count(is_continuation);
     if (needed == 0) {
       boundary = i + 16;
       at_boundary = counted;
