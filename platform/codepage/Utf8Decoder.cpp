@@ -95,6 +95,13 @@ class Units {
   int64_t written_ = 0;
 };
 
+// A well-formed three-byte sequence whose lead needs no narrower range for its second
+// byte: E1 to EC, EE, EF.
+bool plain_three_byte(const unsigned char* bytes) {
+  return bytes[0] >= 0xE1 && bytes[0] != 0xED && bytes[0] <= 0xEF && (bytes[1] & 0xC0) == 0x80 &&
+         (bytes[2] & 0xC0) == 0x80;
+}
+
 // Decodes the sequence at `i` that is not plain ASCII and moves `i` past it. An
 // ill-formed sequence gives one U+FFFD for the lead and the continuation bytes that were
 // right so far; decoding goes on at the first byte that was not.
@@ -228,8 +235,19 @@ int decode(const unsigned char* in, int length, char16_t* out, int capacity) {
           }
           ++i;
         }
-      } else if (!decode_sequence(in, length, i, units)) {
-        return 0;
+      } else {
+        // Chinese text comes in runs of three-byte sequences.
+        const int run_start = i;
+        while (i + 2 < length && plain_three_byte(in + i)) {
+          if (!units.put(static_cast<char16_t>(((in[i] & 0x0Fu) << 12) |
+                                               ((in[i + 1] & 0x3Fu) << 6) | (in[i + 2] & 0x3Fu)))) {
+            return 0;
+          }
+          i += 3;
+        }
+        if (i == run_start && !decode_sequence(in, length, i, units)) {
+          return 0;
+        }
       }
     }
   }
