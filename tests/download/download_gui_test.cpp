@@ -1,0 +1,272 @@
+// The download page of the real MainWindow, offscreen: 解析 against a loopback sound page
+// whose audio address points at a loopback file server with Range support, then the real
+// 下载 and 取消 buttons.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/ResolvedSound.h"
+#include "core/WindowServices.h"
+#include "download/DownloadTab.h"
+#include "download/RangeDownloader.h"
+#include "download/SharedDownloader.h"
+#include "tests/download/FaultServer.h"
+#include "tests/resolve/PageServer.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/gui/GuiTestSupport.h"
+#include "text/Gbk.h"
+
+namespace sonivo {
+namespace {
+
+using namespace testing::gui;
+using testing::Fault;
+using testing::FaultServer;
+using testing::PageServer;
+using testing::TempFolder;
+
+// Five ranges of 20480 bytes, the last one short.
+constexpr int64_t CONTENT_SIZE = 100000;
+constexpr char FIXTURE_AUDIO_LINK[] =
+    "https://audio.sonivo.example/sound/2019/05/8842.mp3?sign=7f3a9c&amp;t=1558400000";
+constexpr char SOUND_PAGE[] = "/sound/8842";
+constexpr char FILE_NAME[] = "夜空中最亮的星（钢琴版）.mp3";
+
+const ControlRef kCancel{"MainWindow", "取消"};
+const ControlRef kBar{"MainWindow", "进度条1"};
+const ControlRef kLabel{"MainWindow", "透明标签1"};
+
+std::string read_bytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The sound page fixture with its audio address pointing at `audio_url`.
+std::string sound_page_for(const std::string& audio_url) {
+  std::ifstream in(std::string(SONIVO_TEST_DATA) + "/sound_page.html", std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  std::string page = bytes.str();
+  const auto at = page.find(FIXTURE_AUDIO_LINK);
+  if (at != std::string::npos)
+    page.replace(at, std::string(FIXTURE_AUDIO_LINK).size(), audio_url);
+  return page;
+}
+
+class DownloadGuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("SONIVO_DRIVE_D", drive_d.str().c_str(), 1);
+    // A fresh downloader for each test: the first press of 下载 gives it its callbacks.
+    release_shared_downloader();
+    start_to_main_window();
+    pages.serve(SOUND_PAGE, sound_page_for(files.url()));
+  }
+  void TearDown() override {
+    close_all_windows();
+    release_shared_downloader();
+    resolved_sound() = ResolvedSound();
+  }
+
+  void resolve() {
+    auto* address = find_control_as<QLineEdit>("MainWindow", "编辑框_地址");
+    ASSERT_NE(address, nullptr);
+    address->clear();
+    QTest::keyClicks(address, QString::fromStdString(utf8_of(pages.url(SOUND_PAGE))));
+    click("MainWindow", "解析");
+    ASSERT_EQ(resolved_sound().audio_link, Text(files.url()));
+  }
+  void press_download() {
+    select_page(1);
+    click("MainWindow", "下载");
+  }
+  std::filesystem::path target() const { return drive_d.path() / "Tavex" / FILE_NAME; }
+  std::vector<Text> box_texts() const {
+    std::vector<Text> texts;
+    for (const auto& box : recorder.message_boxes)
+      texts.push_back(box.text);
+    return texts;
+  }
+  Text label() const { return window_services().text(kLabel); }
+
+  TempFolder drive_d;
+  FaultServer files{CONTENT_SIZE, 200};
+  PageServer pages;
+  ToolkitRecorder recorder;
+};
+
+TEST_F(DownloadGuiTest, ResolveThenDownloadThenAgainThenCancel) {
+  resolve();
+  EXPECT_TRUE(window_services().disabled(kCancel));
+  press_download();
+
+  EXPECT_EQ(read_bytes(target()), FaultServer::pattern(0, CONTENT_SIZE));
+  ASSERT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});
+  EXPECT_EQ(recorder.message_boxes[0].title, gbk("信息："));  // the default title
+  EXPECT_EQ(recorder.message_boxes[0].flags, MB_OK);
+  EXPECT_EQ(find_control_as<QProgressBar>("MainWindow", "进度条1")->value(), 100);
+  const std::string shown = utf8_of(label());
+  const std::string expected_start = std::string("D:\\Tavex\\") + FILE_NAME +
+                                     "\r\n文件尺寸：100000Bit\r\n下载进度：100%\r\n下载速度：";
+  EXPECT_EQ(shown.rfind(expected_start, 0), 0u) << shown;
+  const std::string speed = shown.substr(std::min(expected_start.size(), shown.size()));
+  ASSERT_GT(speed.size(), std::string(" KB/S").size()) << shown;
+  EXPECT_EQ(speed.substr(speed.size() - 5), " KB/S");
+  EXPECT_EQ(speed.find_first_not_of("0123456789"), speed.size() - 5) << shown;
+  EXPECT_EQ(files.range_log(),
+            (std::vector<std::string>{"bytes=0-20479", "bytes=20480-40959", "bytes=40960-61439",
+                                      "bytes=61440-81919", "bytes=81920-102399"}));
+
+  // 下载 again: one range past the end, which the server refuses with 416.
+  press_download();
+  ASSERT_EQ(files.range_log().size(), 6u);
+  EXPECT_EQ(files.range_log().back(), "bytes=100000-120479");
+  EXPECT_EQ(read_bytes(target()), FaultServer::pattern(0, CONTENT_SIZE));
+  EXPECT_EQ(box_texts(), (std::vector<Text>{gbk("下载完毕"), gbk("下载完毕")}));
+
+  // 取消 was enabled by the first press; it has no handler, so nothing at all changes.
+  ASSERT_FALSE(window_services().disabled(kCancel));
+  const Text label_before = label();
+  click("MainWindow", "取消");
+  process_events();
+  EXPECT_FALSE(window_services().disabled(kCancel));
+  EXPECT_EQ(label(), label_before);
+  EXPECT_EQ(window_services().position(kBar), 100);
+  EXPECT_EQ(files.requests().size(), 6u);
+  EXPECT_EQ(box_texts().size(), 2u);
+  EXPECT_EQ(read_bytes(target()), FaultServer::pattern(0, CONTENT_SIZE));
+  EXPECT_EQ(shared_downloader->busy(), 0);
+}
+
+TEST_F(DownloadGuiTest, InterruptedDownloadIsContinuedByTheNextPress) {
+  resolve();
+  files.set_fault_at(2, Fault::DropMidBody);
+  press_download();
+  EXPECT_EQ(box_texts(), std::vector<Text>{gbk("与服务器的连接已中断")});
+  EXPECT_EQ(read_bytes(target()), FaultServer::pattern(0, 2 * 20480));
+  EXPECT_EQ(window_services().position(kBar), 40);  // 40960 of 100000
+
+  press_download();
+  EXPECT_EQ(read_bytes(target()), FaultServer::pattern(0, CONTENT_SIZE));
+  EXPECT_EQ(box_texts(), (std::vector<Text>{gbk("与服务器的连接已中断"), gbk("下载完毕")}));
+  EXPECT_EQ(files.range_log()[3], "bytes=40960-61439");  // continued where the file ends
+  EXPECT_EQ(window_services().position(kBar), 100);
+}
+
+TEST_F(DownloadGuiTest, DownloadBeforeResolveShowsTheNoticeAndCreatesTheFolder) {
+  ASSERT_FALSE(std::filesystem::exists(drive_d.path() / "Tavex"));
+  press_download();
+  ASSERT_EQ(recorder.message_boxes.size(), 1u);
+  EXPECT_EQ(recorder.message_boxes[0].text, gbk("下载地址不正确，请检查地址是否已经解析！"));
+  EXPECT_EQ(recorder.message_boxes[0].title, gbk("友情提醒："));
+  EXPECT_EQ(recorder.message_boxes[0].flags, MB_OK);
+  EXPECT_TRUE(std::filesystem::is_directory(drive_d.path() / "Tavex"));
+  EXPECT_TRUE(std::filesystem::is_empty(drive_d.path() / "Tavex"));
+  EXPECT_FALSE(window_services().disabled(kCancel));
+  EXPECT_TRUE(files.requests().empty());
+  EXPECT_EQ(window_services().position(kBar), 0);
+}
+
+// What the window really shows while the GUI thread is inside run: the pixels of the
+// window's backing store, read from inside each progress callback, next to a fresh
+// rendering of the same area. Nothing is pumped between ranges, so only a synchronous
+// repaint can have made the two agree.
+struct Shot {
+  int percent = 0;
+  QImage bar;
+  QImage bar_now;
+  QImage label;
+  QImage label_now;
+  bool events_pumped = false;
+};
+std::vector<Shot> shots;
+bool timer_fired = false;
+
+QImage on_screen(QWidget* control) {
+  QWidget* window = control->window();
+  const QPoint at = control->mapTo(window, QPoint(0, 0));
+  return window->screen()
+      ->grabWindow(window->winId(), at.x(), at.y(), control->width(), control->height())
+      .toImage()
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+// The control's area as the window paints it now, all that lies behind it included.
+QImage rendered(QWidget* control) {
+  QWidget* window = control->window();
+  const QRect area(control->mapTo(window, QPoint(0, 0)), control->size());
+  return window->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void watch_progress(const Text& target_file, int32_t total_length, int32_t speed, int32_t percent) {
+  on_download_progress(target_file, total_length, speed, percent);
+  if (shots.empty())
+    QTimer::singleShot(0, [] { timer_fired = true; });
+  QWidget* bar = find_control("MainWindow", "进度条1");
+  QWidget* label = find_control("MainWindow", "透明标签1");
+  shots.push_back(
+      {percent, on_screen(bar), rendered(bar), on_screen(label), rendered(label), timer_fired});
+}
+
+// Columns of a row of `bar` that differ from the same row of the empty bar.
+int filled_columns(const QImage& bar, const QImage& empty, int row) {
+  int filled = 0;
+  for (int x = 0; x < bar.width(); ++x)
+    if (bar.pixel(x, row) != empty.pixel(x, row))
+      ++filled;
+  return filled;
+}
+
+TEST_F(DownloadGuiTest, BarAndLabelRepaintAfterEveryRangeWhileRunPumpsNothing) {
+  resolve();
+  select_page(1);
+  shots.clear();
+  timer_fired = false;
+  const QImage empty_bar = on_screen(find_control("MainWindow", "进度条1"));
+  const QImage empty_label = on_screen(find_control("MainWindow", "透明标签1"));
+  ASSERT_FALSE(empty_bar.isNull());
+  ASSERT_EQ(empty_bar, rendered(find_control("MainWindow", "进度条1")));
+  // The press's own init then keeps these callbacks, as it does from any second press on.
+  ASSERT_TRUE(shared_downloader->init(watch_progress, on_download_done));
+  click("MainWindow", "下载");
+
+  ASSERT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});
+  ASSERT_EQ(shots.size(), 5u);
+  EXPECT_EQ(shots.front().percent, 20);
+  EXPECT_EQ(shots.back().percent, 100);
+  const int row = empty_bar.height() / 5;  // above the centred percent text
+  int previous_fill = 0;
+  QImage previous_label = empty_label;
+  for (const Shot& shot : shots) {
+    SCOPED_TRACE(shot.percent);
+    EXPECT_FALSE(shot.events_pumped);
+    EXPECT_TRUE(shot.bar == shot.bar_now);
+    EXPECT_TRUE(shot.label == shot.label_now);
+    // The filled part grows with every range, in proportion to the percent.
+    const int fill = filled_columns(shot.bar, empty_bar, row);
+    EXPECT_GT(fill, previous_fill);
+    EXPECT_NEAR(fill, empty_bar.width() * shot.percent / 100, 4);
+    EXPECT_TRUE(shot.label != previous_label);
+    previous_fill = fill;
+    previous_label = shot.label;
+  }
+  process_events();
+  EXPECT_TRUE(timer_fired);
+}
+
+}  // namespace
+}  // namespace sonivo
