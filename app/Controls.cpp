@@ -10,6 +10,7 @@
 #include <QMovie>
 #include <QPainter>
 #include <QPixmap>
+#include <QShortcut>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 #include <utility>
@@ -21,6 +22,17 @@ namespace sonivo::app {
 // --- SonivoWindow ---
 
 SonivoWindow::SonivoWindow(QWidget* parent) : QWidget(parent) {}
+
+// A window shortcut: Esc reaches the window whichever of its controls has the focus,
+// also one that would take the key for itself.
+void SonivoWindow::set_escape_closes(bool closes) {
+  escape_closes_ = closes;
+  if (closes && !escape_)
+    escape_ = new QShortcut(
+        QKeySequence(Qt::Key_Escape), this, [this] { close(); }, Qt::WindowShortcut);
+  if (escape_)
+    escape_->setEnabled(closes);
+}
 
 void SonivoWindow::keyPressEvent(QKeyEvent* event) {
   if (escape_closes_ && event->key() == Qt::Key_Escape) {

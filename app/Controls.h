@@ -12,23 +12,26 @@
 
 class QMovie;
 class QBuffer;
+class QShortcut;
 class QTabBar;
 
 namespace sonivo::app {
 
-// A top-level window of the program. Esc closes it when the template says so; a window
-// disabled by a modal window cannot be closed.
+// A top-level window of the program. Esc closes it when the template says so, whichever
+// of its controls has the focus; a window disabled by a modal window cannot be closed.
 class SonivoWindow : public QWidget {
   Q_OBJECT
   Q_PROPERTY(bool minimizeButton MEMBER minimize_button_)
   Q_PROPERTY(bool maximizeButton MEMBER maximize_button_)
-  Q_PROPERTY(bool escapeCloses MEMBER escape_closes_)
+  Q_PROPERTY(bool escapeCloses READ escape_closes WRITE set_escape_closes)
 
  public:
   explicit SonivoWindow(QWidget* parent = nullptr);
 
   bool minimize_button() const { return minimize_button_; }
   bool maximize_button() const { return maximize_button_; }
+  bool escape_closes() const { return escape_closes_; }
+  void set_escape_closes(bool closes);
   bool closed() const { return closed_; }
 
  signals:
@@ -43,6 +46,7 @@ class SonivoWindow : public QWidget {
   bool minimize_button_ = true;
   bool maximize_button_ = false;
   bool escape_closes_ = false;
+  QShortcut* escape_ = nullptr;
   bool closed_ = false;
 };
 
