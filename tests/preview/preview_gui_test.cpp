@@ -32,6 +32,7 @@
 #include "core/WindowServices.h"
 #include "preview/ListenWindow.h"
 #include "tests/resolve/PageServer.h"
+#include "tests/support/LoopbackPorts.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/gui/GuiTestSupport.h"
 #include "text/Gbk.h"
