@@ -9,7 +9,9 @@
 namespace sonivo {
 namespace {
 
-bool is_lead_byte(unsigned char byte) { return byte >= 0x80; }
+bool is_lead_byte(unsigned char byte) {
+  return byte >= 0x80;
+}
 
 unsigned char fold_ascii(unsigned char byte) {
   return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte + 32) : byte;
@@ -18,13 +20,12 @@ unsigned char fold_ascii(unsigned char byte) {
 // Length of the character that begins at `index`: two for a lead byte with a byte after it.
 std::size_t char_length(const std::string& bytes, std::size_t index) {
   return (is_lead_byte(static_cast<unsigned char>(bytes[index])) && index + 1 < bytes.size()) ? 2
-                                                                                               : 1;
+                                                                                              : 1;
 }
 
 // Compares the pattern at `index`. Letters fold only where they stand alone in the
 // pattern; the trail byte of a two-byte character is always compared exactly.
-bool matches_at(const std::string& text, std::size_t index, const std::string& pattern,
-                Case mode) {
+bool matches_at(const std::string& text, std::size_t index, const std::string& pattern, Case mode) {
   if (index + pattern.size() > text.size()) {
     return false;
   }
@@ -72,10 +73,22 @@ int find(const Text& text, const Text& pattern, int start, Case mode) {
   if (from >= bytes.size()) {
     return -1;
   }
-  for (std::size_t i = from; i < bytes.size(); i += char_length(bytes, i)) {
-    if (matches_at(bytes, i, pattern.str(), mode)) {
+  const std::string& wanted = pattern.str();
+  if (wanted.empty()) {
+    return static_cast<int>(from + 1);
+  }
+  // Most positions fail on their first byte; the whole comparison runs only where it fits.
+  const auto first = static_cast<unsigned char>(wanted[0]);
+  const bool fold = mode == Case::IgnoreAscii && !is_lead_byte(first);
+  const unsigned char first_folded = fold ? fold_ascii(first) : first;
+  const std::size_t size = bytes.size();
+  for (std::size_t i = from; i < size;) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    const unsigned char candidate = fold ? fold_ascii(byte) : byte;
+    if (candidate == first_folded && matches_at(bytes, i, wanted, mode)) {
       return static_cast<int>(i + 1);
     }
+    i += (is_lead_byte(byte) && i + 1 < size) ? 2 : 1;
   }
   return -1;
 }
@@ -110,8 +123,8 @@ Text mid(const Text& text, int start, int count) {
   if (start < 1 || count <= 0 || static_cast<std::size_t>(start) > text.size()) {
     return Text();
   }
-  return Text(std::string_view(text.str()).substr(static_cast<std::size_t>(start - 1),
-                                                  static_cast<std::size_t>(count)));
+  return Text(std::string_view(text.str())
+                  .substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count)));
 }
 
 Text mid(const Text& text, int start) {
@@ -125,7 +138,8 @@ Text trim(const Text& text) {
   std::size_t end = 0;
   for (std::size_t i = 0; i < bytes.size();) {
     const std::size_t n = char_length(bytes, i);
-    const bool space = (n == 1 && bytes[i] == ' ') || (n == 2 && bytes.compare(i, 2, kFullWidthSpace) == 0);
+    const bool space =
+        (n == 1 && bytes[i] == ' ') || (n == 2 && bytes.compare(i, 2, kFullWidthSpace) == 0);
     if (!space) {
       first = std::min(first, i);
       end = i + n;
@@ -144,7 +158,9 @@ Text to_upper(const Text& text) {
   });
 }
 
-Text to_lower(const Text& text) { return map_ascii(text, fold_ascii); }
+Text to_lower(const Text& text) {
+  return map_ascii(text, fold_ascii);
+}
 
 Text replace_all(const Text& text, const Text& pattern, const Text& replacement) {
   if (pattern.empty()) {
@@ -166,7 +182,9 @@ Text replace_all(const Text& text, const Text& pattern, const Text& replacement)
   return Text(out);
 }
 
-Text delete_all(const Text& text, const Text& pattern) { return replace_all(text, pattern, Text()); }
+Text delete_all(const Text& text, const Text& pattern) {
+  return replace_all(text, pattern, Text());
+}
 
 bool starts_with(const Text& text, const Text& prefix, Case mode) {
   return matches_at(text.str(), 0, prefix.str(), mode);
@@ -199,7 +217,9 @@ double read_number(const Text& text) {
   }
 
   std::size_t pos = 0;
-  auto is_space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
+  auto is_space = [](char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+  };
   auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
   while (pos < ascii.size() && is_space(ascii[pos])) {
     ++pos;
@@ -254,8 +274,12 @@ double read_number(const Text& text) {
   return result.ec == std::errc() ? value : 0.0;
 }
 
-int32_t read_integer(const Text& text) { return to_int32(read_number(text)); }
+int32_t read_integer(const Text& text) {
+  return to_int32(read_number(text));
+}
 
-Text decimal(int64_t value) { return Text(std::to_string(value)); }
+Text decimal(int64_t value) {
+  return Text(std::to_string(value));
+}
 
 }  // namespace sonivo

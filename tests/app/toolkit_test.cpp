@@ -14,8 +14,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "core/Hosts.h"
-#include "preview/ListenWindow.h"
 #include "app/BrowserBox.h"
 #include "app/Controls.h"
 #include "app/FileDialogOptions.h"
@@ -25,6 +23,7 @@
 #include "app/ToolkitSeams.h"
 #include "core/Hosts.h"
 #include "core/WindowServices.h"
+#include "preview/ListenWindow.h"
 #include "tests/support/gui/GuiTestSupport.h"
 #include "text/Gbk.h"
 

@@ -11,6 +11,7 @@
 
 #include <httplib.h>
 
+#include "tests/support/LoopbackPorts.h"
 #include "text/Text.h"
 
 namespace sonivo::testing {
@@ -48,8 +49,5 @@ class PageServer {
   std::map<std::string, Page> pages_;
   std::atomic<int> requests_{0};
 };
-
-// A loopback port on which nothing listens.
-int closed_loopback_port();
 
 }  // namespace sonivo::testing
