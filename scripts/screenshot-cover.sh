@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Saves docs/screenshots/cover.png: the cover viewer of the real program, opened the way a
-# user opens it, under a virtual X server. A loopback server stands in for the community
+# Saves docs/screenshots/resolved.png (the main window after 一键解析) and
+# docs/screenshots/cover.png (the cover viewer), both of the real program used the way a
+# user uses it, under a virtual X server. A loopback server stands in for the community
 # site: the example address at start names its sound page (tests/data/sound_page.html
 # with the cover pointed back at the server), 一键解析 resolves it and 查看封面 downloads
 # the cover from it. Nothing leaves the machine.
@@ -47,6 +48,7 @@ sleep 1
 # Client coordinates: 一键解析 and 查看封面 on the first page of 选择夹1 (152 pixels down).
 xdotool mousemove --window "\$main" 420 196 click 1
 sleep 1
+import -window "\$main" "$work/resolved.png"
 xdotool mousemove --window "\$main" 170 420 click 1
 cover=\$(find_window "图片展示")
 sleep 1
@@ -59,5 +61,6 @@ chmod +x "$work/shoot.sh"
 xvfb-run -a -s "-screen 0 1024x768x24" "$work/shoot.sh"
 
 mkdir -p "$root/docs/screenshots"
+cp "$work/resolved.png" "$root/docs/screenshots/resolved.png"
 cp "$work/cover.png" "$root/docs/screenshots/cover.png"
-echo "saved $root/docs/screenshots/cover.png"
+echo "saved $root/docs/screenshots/resolved.png and cover.png"
