@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -120,6 +121,16 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
 }
 
+void paint_now(QWidget* widget, const QRect& area) {
+  if (!widget->isVisible())
+    return;
+  widget->update(area);
+  // What an immediate repaint sends, without the frame throttle in front of it: the
+  // window paints every dirty area and flushes it to the screen.
+  QEvent request(QEvent::UpdateRequest);
+  QCoreApplication::sendEvent(widget->window(), &request);
+}
+
 // --- TransparentLabel ---
 
 TransparentLabel::TransparentLabel(QWidget* parent) : QLabel(parent) {
@@ -132,14 +143,12 @@ TransparentLabel::TransparentLabel(QWidget* parent) : QLabel(parent) {
 
 void TransparentLabel::set_caption(const QString& caption) {
   setText(caption);
-  if (!isVisible())
-    return;
-  // The parent's repaint of this area paints what lies behind the label and then the
-  // label itself over it, synchronously.
+  // The parent's paint of this area paints what lies behind the label and then the
+  // label itself over it.
   if (QWidget* behind = parentWidget()) {
-    behind->repaint(geometry());
+    paint_now(behind, geometry());
   } else {
-    repaint();
+    paint_now(this, rect());
   }
 }
 

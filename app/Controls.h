@@ -88,9 +88,17 @@ class PictureBox : public QLabel {
   QBuffer* movie_data_ = nullptr;
 };
 
+// Paints `area` of `widget`, with what lies behind it, and puts it on the screen before
+// returning. QWidget::repaint is not enough: in a window that composes (MainWindow does,
+// for its browser box) Qt turns a repaint within one frame of the last into an update
+// for later, and a download that writes the bar and the label between two ranges gets
+// back to the event loop only when it has ended.
+void paint_now(QWidget* widget, const QRect& area);
+
 // A label drawn without a background. Its caption is set through set_caption, which
-// repaints at once the area behind it and then the label: the downloader writes it from
-// inside a transfer that pumps no events, and the user must still see each new text.
+// paints at once the area behind it and then the label (paint_now): the downloader
+// writes it from inside a transfer that pumps no events, and the user must still see
+// each new text.
 class TransparentLabel : public QLabel {
   Q_OBJECT
 

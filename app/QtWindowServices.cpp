@@ -137,8 +137,7 @@ void QtWindowServices::set_position(const ControlRef& control, int position) {
     return;
   bar->setValue(std::clamp(std::clamp(position, 0, 32767), bar->minimum(), bar->maximum()));
   // Painted now: the download that writes it runs without pumping events.
-  if (bar->isVisible())
-    bar->repaint();
+  paint_now(bar, bar->rect());
 }
 
 Bytes QtWindowServices::picture(const ControlRef& control) {

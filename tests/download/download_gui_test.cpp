@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
@@ -232,6 +233,7 @@ int filled_columns(const QImage& bar, const QImage& empty, int row) {
 }
 
 TEST_F(DownloadGuiTest, BarAndLabelRepaintAfterEveryRangeWhileRunPumpsNothing) {
+  RecordProperty("platform", QGuiApplication::platformName().toStdString());
   resolve();
   select_page(1);
   shots.clear();
