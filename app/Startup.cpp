@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QDir>
+#include <QSurfaceFormat>
 #include <QFont>
 #include <cstdlib>
 #include <vector>
@@ -45,6 +46,12 @@ void prepare_toolkit_environment() {
   if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
     setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  // The download repaints its bar and label once per range without returning to the
+  // event loop; with the swap tied to the display's refresh each of those paints would
+  // wait for the next frame and cap a fast download at a few ranges per frame.
+  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+  format.setSwapInterval(0);
+  QSurfaceFormat::setDefaultFormat(format);
 }
 
 void start_toolkit() {
