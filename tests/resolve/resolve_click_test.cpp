@@ -11,6 +11,7 @@
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
 #include "tests/resolve/PageServer.h"
+#include "tests/resolve/SoundPageFixture.h"
 #include "tests/support/gui/GuiTestSupport.h"
 #include "text/Gbk.h"
 
@@ -45,16 +46,9 @@ TEST(ResolveClick, ClickingTheButtonResolvesTheSoundPage) {
   QTest::keyClicks(address, QString::fromStdString(utf8_of(server.url("/sound/8842"))));
   click("MainWindow", "解析");
 
-  const Text expected_report =
-      gbk("=========================================================================\r\n\r\n"
-          "声音名称：夜空中最亮的星（钢琴版）\r\n\r\n"
-          "声音时长：04:12\r\n\r\n"
-          "声音封面：https://img.sonivo.example/cover/2019/05/8842_640x640.jpg\r\n\r\n"
-          "Sonivo链接：https://audio.sonivo.example/sound/2019/05/8842.mp3?sign=7f3a9c&amp;"
-          "t=1558400000\r\n\r\n"
-          "=========================================================================\r\n");
+  const Text expected_report = testing::sound_page_report();
   EXPECT_EQ(text_of("编辑框_信息"), info_before + expected_report);
-  EXPECT_EQ(text_of("编辑框_名称"), gbk("夜空中最亮的星（钢琴版）.mp3"));
+  EXPECT_EQ(text_of("编辑框_名称"), testing::sound_page_file_name());
 
   const ResolvedSound& sound = resolved_sound();
   EXPECT_EQ(sound.page_text, gbk(page));

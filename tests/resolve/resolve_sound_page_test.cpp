@@ -11,6 +11,7 @@
 #include "resolve/ResolveSoundPage.h"
 #include "resolve/SafeFileName.h"
 #include "tests/resolve/PageServer.h"
+#include "tests/resolve/SoundPageFixture.h"
 #include "tests/support/RecordingWindowServices.h"
 #include "text/Gbk.h"
 
@@ -102,16 +103,9 @@ TEST_F(ResolveSoundPageTest, FixturePageGivesTheReportFieldsAndName) {
 
   expect_fixture_fields();
   // The report written out byte for byte, independent of the helper above.
-  const Text expected =
-      gbk("=========================================================================\r\n\r\n"
-          "声音名称：夜空中最亮的星（钢琴版）\r\n\r\n"
-          "声音时长：04:12\r\n\r\n"
-          "声音封面：https://img.sonivo.example/cover/2019/05/8842_640x640.jpg\r\n\r\n"
-          "Sonivo链接：https://audio.sonivo.example/sound/2019/05/8842.mp3?sign=7f3a9c&amp;"
-          "t=1558400000\r\n\r\n"
-          "=========================================================================\r\n");
+  const Text expected = testing::sound_page_report();
   EXPECT_EQ(windows.text(INFO_BOX), expected);
-  EXPECT_EQ(windows.text(NAME_BOX), gbk("夜空中最亮的星（钢琴版）.mp3"));
+  EXPECT_EQ(windows.text(NAME_BOX), testing::sound_page_file_name());
 
   // Clear the name first, then six separate appends to the info box, then the name.
   const std::string rule(73, '=');
@@ -138,7 +132,7 @@ TEST_F(ResolveSoundPageTest, SecondPressAppendsAnIdenticalReport) {
   resolve(server.url("/sound/8842"));
 
   EXPECT_EQ(windows.text(INFO_BOX), first + first);
-  EXPECT_EQ(windows.text(NAME_BOX), gbk("夜空中最亮的星（钢琴版）.mp3"));
+  EXPECT_EQ(windows.text(NAME_BOX), testing::sound_page_file_name());
   expect_fixture_fields();
 }
 
@@ -230,7 +224,7 @@ TEST_F(ResolveSoundPageTest, FiftyMegabytePageFinishes) {
   EXPECT_EQ(sound.duration, gbk(FIXTURE_DURATION));
   EXPECT_EQ(sound.cover_url, gbk(FIXTURE_COVER));
   EXPECT_EQ(sound.audio_link, gbk(FIXTURE_AUDIO));
-  EXPECT_EQ(windows.text(NAME_BOX), gbk("夜空中最亮的星（钢琴版）.mp3"));
+  EXPECT_EQ(windows.text(NAME_BOX), testing::sound_page_file_name());
 }
 
 TEST_F(ResolveSoundPageTest, HostileTitleGivesAPlainFileName) {
