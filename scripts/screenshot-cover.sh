@@ -8,25 +8,16 @@
 # (scripts/screenshot-skin.sh shoots the same window from a test program instead.)
 #   usage: scripts/screenshot-cover.sh [build folder, default build]
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build}"
-program="$build/app/sonivo-helper"
-[ -x "$program" ] || { echo "build the tool first: $program missing" >&2; exit 1; }
+source "$(dirname "$0")/lib/screenshot-common.sh"
 font="$(fc-list :lang=zh file | head -1 | cut -d: -f1)"
 
-work="$(mktemp -d)"
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-mkdir -p "$work/site/sound" "$work/site/a" "$work/drive_c/Windows" "$work/drive_d"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+mkdir -p "$work/site/sound" "$work/site/a"
 sed "s#alt=\"cover\" src=\"[^\"]*\"#alt=\"cover\" src=\"http://127.0.0.1:$port/cover.png\"#" \
   "$root/tests/data/sound_page.html" > "$work/site/sound/4752"
 convert -size 400x400 gradient:'#1d3b6e-#c85a8c' ${font:+-font "$font"} -fill white \
   -gravity center -pointsize 34 -annotate 0 '夜空中最亮的星\n（钢琴版）' "$work/site/cover.png"
 echo '<html><body>about</body></html>' > "$work/site/a/jx.html"
 python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/site" >/dev/null 2>&1 &
-
-# The browser boxes' sandbox refuses to start as root.
-[ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 
 cat > "$work/shoot.sh" <<SHOT
 #!/usr/bin/env bash

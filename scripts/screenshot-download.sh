@@ -6,15 +6,7 @@
 # can be taken while the transfer runs. Nothing leaves the machine.
 #   usage: scripts/screenshot-download.sh [build folder, default build]
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build}"
-program="$build/app/sonivo-helper"
-[ -x "$program" ] || { echo "build the tool first: $program missing" >&2; exit 1; }
-
-work="$(mktemp -d)"
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-mkdir -p "$work/drive_c/Windows" "$work/drive_d"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+source "$(dirname "$0")/lib/screenshot-common.sh"
 
 # The sound page fixture, its audio address pointing at this server.
 sed "s|https://audio.sonivo.example/sound/2019/05/8842.mp3?sign=7f3a9c&amp;t=1558400000|http://127.0.0.1:$port/audio/8842.mp3|" \

@@ -4,20 +4,14 @@
 # served by a loopback server started here, so nothing leaves the machine.
 #   usage: scripts/screenshot-main.sh [build folder, default build]
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$root/build}"
-program="$build/app/sonivo-helper"
-[ -x "$program" ] || { echo "build the tool first: $program missing" >&2; exit 1; }
+source "$(dirname "$0")/lib/screenshot-common.sh"
 
-work="$(mktemp -d)"
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-mkdir -p "$work/site/a" "$work/drive_c/Windows" "$work/drive_d"
+mkdir -p "$work/site/a"
 cat > "$work/site/a/jx.html" <<'HTML'
 <html><head><meta charset="utf-8"></head><body style="font-family:sans-serif">
 <h3>关于作者</h3><p>Tavex 制作的 Sonivo 音乐社区解析助手。</p>
 <p>粘贴声音页面的地址，一键解析，即可下载、试听、查看封面。</p></body></html>
 HTML
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 python3 -m http.server "$port" --bind 127.0.0.1 --directory "$work/site" >/dev/null 2>&1 &
 
 cat > "$work/shoot.sh" <<SHOT
