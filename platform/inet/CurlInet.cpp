@@ -263,6 +263,13 @@ bool CurlInet::http_send_request(InternetHandle handle, const char* headers,
     UrlParts target;
     if (!split_url(next, target) || (target.scheme != "http" && target.scheme != "https"))
       break;
+    if (parts.scheme == "https" && target.scheme != "https") {
+      // Going on in clear would send the secure address (in the Referer) and the cookies
+      // unprotected: the request fails instead, as WinINet's does without its
+      // ignore-redirect-to-http flag.
+      request->transfer.reset();
+      return false;
+    }
     url = next;
   }
   request->answered = true;

@@ -6,6 +6,7 @@
 // Choices the handle interface leaves open:
 // - a GET that is answered by a redirect (301, 302, 303, 307, 308) follows it, at most
 //   `max_redirects` times, to http or https targets only; other verbs get the answer;
+//   a redirect from https to http fails the send;
 // - time-outs: 60 s to connect (name lookup, TCP, TLS), then 30 s of silence from the
 //   server at most, while waiting for the headers and for every read;
 // - no Accept-Encoding is sent, and a body arrives as the server sent it;

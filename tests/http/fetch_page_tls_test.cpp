@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -34,6 +35,13 @@ class TlsServer {
       referer_ = request.get_header_value("Referer");
       response.set_content("over tls", "text/plain");
     });
+    server_->Get("/hop", [](const httplib::Request&, httplib::Response& response) {
+      response.set_redirect("/secure");
+    });
+    server_->Get("/downgrade", [this](const httplib::Request&, httplib::Response& response) {
+      std::lock_guard lock(mutex_);
+      response.set_redirect(plain_target_);
+    });
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
   }
@@ -53,10 +61,15 @@ class TlsServer {
     std::lock_guard lock(mutex_);
     return referer_;
   }
+  void set_plain_target(const std::string& url) {
+    std::lock_guard lock(mutex_);
+    plain_target_ = url;
+  }
 
  private:
   std::mutex mutex_;
   std::string referer_;
+  std::string plain_target_;
   std::string certificate_;
   std::string key_;
   bool made_ = false;
@@ -92,6 +105,40 @@ TEST(FetchPageOverTls, CertificateNobodyTrustsGivesNothing) {
   install_inet(nullptr);
   EXPECT_TRUE(body.empty());
   EXPECT_TRUE(server.referer().empty());
+}
+
+// A redirect within TLS is followed; one that would carry the request on in clear (the
+// Referer naming the secure address, the cookies) is refused, and the fetch gives nothing.
+TEST(FetchPageOverTls, RedirectIsFollowedOnlyWhileItStaysOnTls) {
+  testing::RecordingWindowServices windows;
+  testing::TempFolder folder;
+  TlsServer server(folder.str());
+  ASSERT_TRUE(server.made());
+  std::atomic<int> plain_requests{0};
+  httplib::Server plain;
+  plain.Get("/landing", [&](const httplib::Request&, httplib::Response& response) {
+    ++plain_requests;
+    response.set_content("in clear", "text/plain");
+  });
+  const int plain_port = plain.bind_to_any_port("127.0.0.1");
+  ASSERT_GT(plain_port, 0);
+  std::thread plain_thread([&] { plain.listen_after_bind(); });
+  server.set_plain_target("http://127.0.0.1:" + std::to_string(plain_port) + "/landing");
+
+  CurlInet layer(InetSettings{{5000, 5000}, server.certificate(), 10});
+  install_inet(&layer);
+  Bytes followed = fetch_page(Text(server.url("/hop")));
+  Text response_headers;
+  Bytes refused = fetch_page(Text(server.url("/downgrade")), 0, Text(), Text(), Text(), Text(), 0,
+                             &response_headers);
+  install_inet(nullptr);
+  plain.stop();
+  plain_thread.join();
+
+  EXPECT_EQ(followed.data(), "over tls");
+  EXPECT_TRUE(refused.empty());
+  EXPECT_EQ(plain_requests.load(), 0);
+  EXPECT_EQ(response_headers.str(), std::string(RAW_HEADER_CAPACITY, ' '));
 }
 
 }  // namespace
