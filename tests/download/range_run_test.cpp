@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <thread>
 
 #include "download/RangeDownloader.h"
 #include "download/StatusTexts.h"
@@ -259,6 +262,55 @@ TEST_F(RangeRunTest, ResumesAfterAnInterruption) {
     EXPECT_EQ(recorder.done[1].percent, 100);
     downloader.close();
   }
+}
+
+// A download process killed in the middle of a range leaves the ranges it had written and
+// no lock behind; a run in another process goes on from the file's end and never asks
+// again for a byte the file holds.
+TEST_F(RangeRunTest, RunContinuesTheFileOfAProcessKilledMidRun) {
+  start_server(FaultServer::pattern(0, 5 * CHUNK + 1234));
+  server->set_fault_at(2, Fault::Stall);  // headers and a little of the body, then nothing
+
+  const std::string url = server->url();
+  const std::string path = target.string();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const char* argv[] = {SONIVO_RANGE_RUN_CHILD, url.c_str(), path.c_str(), nullptr};
+    ::execv(argv[0], const_cast<char* const*>(argv));
+    ::_exit(127);
+  }
+  ASSERT_GT(child, 0);
+  // The child is inside its third range once the server holds that answer back.
+  int status = 0;
+  bool exited = false;
+  for (int waited = 0; server->stalls() == 0 && waited < 20000; waited += 10) {
+    if (::waitpid(child, &status, WNOHANG) == child) {
+      exited = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (!exited) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+      << "the child was to be killed mid-run, status " << status;
+  const std::string left_behind = file();
+  ASSERT_TRUE(same_bytes(left_behind, content.substr(0, 2 * CHUNK)));
+  ASSERT_EQ(server->range_log(),
+            (std::vector<std::string>{range(0), range(CHUNK), range(2 * CHUNK)}));
+
+  server->clear_faults();
+  configure();
+  EXPECT_TRUE(downloader.run());
+  EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_COMPLETE));
+  EXPECT_TRUE(same_bytes(file(), content));
+  // This run's ranges begin where the killed one's file ended and follow each other.
+  const std::vector<std::string> log = server->range_log();
+  EXPECT_EQ(std::vector<std::string>(log.begin() + 3, log.end()),
+            (std::vector<std::string>{range(2 * CHUNK), range(3 * CHUNK), range(4 * CHUNK),
+                                      range(5 * CHUNK)}));
 }
 
 // Every answer that is not the range asked for ends the run, not as a success, and
