@@ -1,6 +1,8 @@
 #include "text/TextOps.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -61,6 +63,33 @@ Text map_ascii(const Text& text, Transform transform) {
 }
 
 const std::string kFullWidthSpace = "\xA1\xA1";
+
+// For an unsigned decimal number out of the double range: whether it is out of range
+// because it is too large rather than too small, from the place of its first nonzero
+// digit and its exponent.
+bool magnitude_overflows(const std::string& number) {
+  const std::size_t e = number.find_first_of("eE");
+  const std::string mantissa = number.substr(0, e);
+  long long exponent = 0;
+  if (e != std::string::npos) {
+    const char* from = number.data() + e + 1;
+    if (*from == '+') {
+      ++from;
+    }
+    if (std::from_chars(from, number.data() + number.size(), exponent).ec != std::errc()) {
+      exponent = from[0] == '-' ? LLONG_MIN / 2 : LLONG_MAX / 2;
+    }
+  }
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const std::size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string::npos) {
+    return false;
+  }
+  // Decimal exponent of the first nonzero digit.
+  const long long place = first < point ? static_cast<long long>(point - first) - 1
+                                        : -static_cast<long long>(first - point);
+  return exponent > 0 ? place > -exponent : place + exponent > 0;
+}
 
 }  // namespace
 
@@ -269,7 +298,13 @@ double read_number(const Text& text) {
   double value = 0.0;
   const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
   if (result.ec == std::errc::result_out_of_range) {
-    return number[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    // from_chars leaves the value alone both ways: too large a magnitude is infinite,
+    // too small a one ("1e-400") is zero.
+    const bool negative = number[0] == '-';
+    if (!magnitude_overflows(negative ? number.substr(1) : number)) {
+      return negative ? -0.0 : 0.0;
+    }
+    return negative ? -HUGE_VAL : HUGE_VAL;
   }
   return result.ec == std::errc() ? value : 0.0;
 }

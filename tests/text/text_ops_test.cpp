@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "text/Gbk.h"
 #include "text/Numbers.h"
@@ -28,7 +29,7 @@ TEST(TextFind, Table) {
       {"abcabc", "c", 4, Case::Exact, 6},
       {"abcabc", "c", 0, Case::Exact, 3},
       {"abcabc", "c", -5, Case::Exact, 3},
-      {"abcabc", "c", 7, Case::Exact, -1},   // one beyond the end
+      {"abcabc", "c", 7, Case::Exact, -1},  // one beyond the end
       {"abcabc", "x", 1, Case::Exact, -1},
       {"abcabc", "B", 1, Case::Exact, -1},
       {"abcabc", "B", 1, Case::IgnoreAscii, 2},
@@ -38,9 +39,13 @@ TEST(TextFind, Table) {
       {"", "a", 1, Case::Exact, -1},
       {kChinese, "\xD0\xCE", 1, Case::Exact, -1},  // across a character boundary
       {kChinese, "\xCE\xC4", 1, Case::Exact, 3},
-      {"\xD6\xD0" "abc", "b", 1, Case::Exact, 4},
+      {"\xD6\xD0"
+       "abc",
+       "b", 1, Case::Exact, 4},
       // A lead byte is stepped over with its trail byte even when the trail looks ASCII.
-      {"\xB0\x41" "A", "A", 1, Case::Exact, 3},
+      {"\xB0\x41"
+       "A",
+       "A", 1, Case::Exact, 3},
       // Trail bytes never fold: B0 61 is not B0 41.
       {"\xB0\x61", "\xB0\x41", 1, Case::IgnoreAscii, -1},
   };
@@ -118,7 +123,7 @@ TEST(TextNumbers, Table) {
       {"-", 0},
       {"0x10", 0},
       {"inf", 0},
-      {"\xA3\xB1\xA3\xB2", 12},       // full-width digits
+      {"\xA3\xB1\xA3\xB2", 12},          // full-width digits
       {"\xA1\xA1\xA3\xAD\xA3\xB3", -3},  // full-width space and minus
       {"12\xD6\xD0", 12},
   };
@@ -128,6 +133,27 @@ TEST(TextNumbers, Table) {
   EXPECT_EQ(read_integer(Text("-7.9")), -7);
   EXPECT_EQ(read_integer(Text("7.9")), 7);
   EXPECT_EQ(read_integer(Text("1e999")), 0);  // infinite converts to 0
+}
+
+TEST(TextNumbers, BeyondTheDoubleRange) {
+  struct Case {
+    std::string text;
+    double expected;
+  } cases[] = {
+      {"1e999", HUGE_VAL},
+      {"-1e999", -HUGE_VAL},
+      {"1e-400", 0},
+      {"-1e-400", 0},
+      {"0.5e-330", 0},
+      {"0." + std::string(400, '0') + "1", 0},
+      {"1" + std::string(400, '0'), HUGE_VAL},
+      {std::string(400, '0') + "1e-400", 0},
+      {"1e+99999999999999999999", HUGE_VAL},
+      {"1e-99999999999999999999", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(read_number(Text(c.text)), c.expected) << c.text;
+  }
 }
 
 TEST(Numbers, TruncationAndDivision) {
