@@ -6,11 +6,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "platform/xmlhttp/ComponentRegistry.h"
 #include "platform/xmlhttp/CurlServerXmlHttp.h"
 #include "platform/xmlhttp/TransferError.h"
 #include "tests/download/FaultServer.h"
 #include "tests/support/LoopbackPorts.h"
+#include "tests/support/TempFolder.h"
 #include "text/Gbk.h"
 
 namespace sonivo::xmlhttp {
@@ -224,6 +228,22 @@ TEST(ComponentErrorTest, UnsupportedSchemeCompletesWithItsError) {
   get_range(http, "gopherx://127.0.0.1/x", "bytes=0-9");
   ASSERT_TRUE(wait_done(http));
   EXPECT_EQ(http.status(), ERROR_UNRECOGNIZED_SCHEME);
+}
+
+// An address cut out of a web page must not make the component read local files or
+// speak other protocols: only HTTP and HTTPS are fetched.
+TEST(ComponentErrorTest, SchemesOtherThanHttpAreRefused) {
+  sonivo::testing::TempFolder folder;
+  const std::filesystem::path secret = folder.path() / "secret.txt";
+  std::ofstream(secret) << "local bytes";
+  for (const std::string& url : {"file://" + secret.string(), std::string("dict://127.0.0.1:1/x")}) {
+    SCOPED_TRACE(url);
+    CurlServerXmlHttp http;
+    get_range(http, url, "bytes=0-9");
+    ASSERT_TRUE(wait_done(http));
+    EXPECT_EQ(http.status(), ERROR_UNRECOGNIZED_SCHEME);
+    EXPECT_TRUE(http.responseBody().empty());
+  }
 }
 
 TEST(ComponentErrorTest, CallsInTheWrongStateAreIgnored) {
