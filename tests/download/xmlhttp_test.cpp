@@ -236,7 +236,8 @@ TEST(ComponentErrorTest, SchemesOtherThanHttpAreRefused) {
   sonivo::testing::TempFolder folder;
   const std::filesystem::path secret = folder.path() / "secret.txt";
   std::ofstream(secret) << "local bytes";
-  for (const std::string& url : {"file://" + secret.string(), std::string("dict://127.0.0.1:1/x")}) {
+  for (const std::string& url :
+       {"file://" + secret.string(), std::string("dict://127.0.0.1:1/x")}) {
     SCOPED_TRACE(url);
     CurlServerXmlHttp http;
     get_range(http, url, "bytes=0-9");
