@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/library/Library.h"
 #include "skin/SkinFile.h"
 #include "skin/SkinImages.h"
 #include "skin/SkinLook.h"
@@ -56,7 +57,7 @@ class SkinStartupTest : public ::testing::Test {
 
   // Runs the probe with C: at `drive_c_root`; returns its exit code (-1 reads as 255).
   int start(const fs::path& program = SONIVO_STARTUP_PROBE) {
-    const std::map<std::string, std::string> environment = {
+    std::map<std::string, std::string> environment = {
         {"PATH", "/usr/bin:/bin"},
         {"HOME", home.str()},
         {"XDG_DATA_HOME", (home.path() / "data").string()},
@@ -72,6 +73,9 @@ class SkinStartupTest : public ::testing::Test {
         {"SONIVO_COMMUNITY_HOST", "127.0.0.1:9"},
         {"SONIVO_PLAYER_HOST", "127.0.0.1:9"},
     };
+    if (open_previews) {
+      environment["SONIVO_PROBE_OPEN_PREVIEWS"] = "1";
+    }
     std::vector<std::string> entries;
     for (const auto& [name, value] : environment) {
       entries.push_back(name + "=" + value);
@@ -117,6 +121,7 @@ class SkinStartupTest : public ::testing::Test {
   TempFolder home;
   fs::path drive_c_root = folder.path() / "c";
   fs::path report = folder.path() / "report.txt";
+  bool open_previews = false;
 };
 
 TEST_F(SkinStartupTest, WritesBothImagesAtEveryStartAndWearsTheSkin) {
@@ -163,6 +168,36 @@ TEST_F(SkinStartupTest, LibraryInTheProgramFolderIsTheOneLoaded) {
   // The copy written to the Windows folder was not used, though it was written.
   EXPECT_EQ(read_file(windows() / "jedata.dll"), skin_library_image().data());
   EXPECT_FALSE(has_line("highlight|" + tinted_accent(skin_file_image().data())));
+}
+
+TEST_F(SkinStartupTest, PreviewWindowsDoNotTintAgain) {
+  const fs::path program_folder = folder.path() / "program";
+  fs::create_directories(program_folder);
+  const fs::path program = program_folder / "sonivo-helper";
+  fs::copy_file(SONIVO_STARTUP_PROBE, program);
+  fs::copy_file(SONIVO_RECORDING_SKIN, program_folder / "jedata.dll");
+  open_previews = true;
+
+  ASSERT_EQ(start(program), 0);
+  EXPECT_TRUE(has_line("shown|ListenWindow"));
+  EXPECT_TRUE(has_line("shown|CoverWindow"));
+  EXPECT_EQ(skin_calls(), PROGRAM_CALLS);
+}
+
+TEST_F(SkinStartupTest, LibraryInUseByAnotherCopyIsLeftAndLoaded) {
+  // The first copy holds the library it loaded; ours stands for what that copy wrote.
+  const fs::path in_use = windows() / "jedata.dll";
+  fs::copy_file(SONIVO_RECORDING_SKIN, in_use);
+  library::LibraryHandle first_copy = library::load_library_file(in_use);
+  ASSERT_NE(first_copy, nullptr);
+
+  const int code = start();
+  library::free_library(first_copy);
+  ASSERT_EQ(code, 0);
+  EXPECT_EQ(read_file(in_use), read_file(SONIVO_RECORDING_SKIN));
+  EXPECT_EQ(read_file(windows() / "win8.she"), skin_file_image().data());
+  EXPECT_EQ(skin_calls(), PROGRAM_CALLS);
+  EXPECT_TRUE(has_line("shown|MainWindow"));
 }
 
 TEST_F(SkinStartupTest, NoLibraryAnywhereIsTheFatalStop) {

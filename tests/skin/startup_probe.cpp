@@ -4,10 +4,15 @@
 // program ends by the road it takes when the user closes it; its end is recorded last. Lines go to
 // the file that SONIVO_PROBE_REPORT names (the same file as the recording skin library's log, so
 // the two interleave in the order things happened).
+//
+// With SONIVO_PROBE_OPEN_PREVIEWS set, the probe first gives the program a resolve result
+// that points at a closed loopback port and clicks 在线收听 and 查看封面, closing each
+// preview window once it is shown, before it closes MainWindow.
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QPalette>
 #include <QTimer>
@@ -18,6 +23,7 @@
 #include "app/QtWindowServices.h"
 #include "app/Startup.h"
 #include "app/ToolkitSeams.h"
+#include "core/ResolvedSound.h"
 #include "text/Gbk.h"
 
 namespace {
@@ -51,6 +57,28 @@ std::string escaped(const std::string& text) {
   return out;
 }
 
+QWidget* widget_of(const std::string& window, const std::string& control = "") {
+  return sonivo::app::qt_window_services().widget({window, control});
+}
+
+void close_window(const std::string& window) {
+  if (QWidget* widget = widget_of(window)) {
+    widget->close();
+  }
+}
+
+// Each click returns once the modal window it opened has been closed.
+void open_previews() {
+  sonivo::ResolvedSound& sound = sonivo::resolved_sound();
+  sound.audio_link = sonivo::Text("http://127.0.0.1:9/sound.mp3");
+  sound.cover_url = sonivo::Text("http://127.0.0.1:9/cover.png");
+  for (const char* button : {"在线收听", "查看封面"}) {
+    if (auto* clickable = qobject_cast<QAbstractButton*>(widget_of("MainWindow", button))) {
+      clickable->click();
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,10 +91,13 @@ int main(int argc, char** argv) {
     report("highlight|" + QApplication::palette().color(QPalette::Highlight).name().toStdString());
     if (window == "MainWindow") {
       QTimer::singleShot(0, [] {
-        if (QWidget* main = sonivo::app::qt_window_services().widget({"MainWindow", ""})) {
-          main->close();
+        if (std::getenv("SONIVO_PROBE_OPEN_PREVIEWS")) {
+          open_previews();
         }
+        close_window("MainWindow");
       });
+    } else {
+      QTimer::singleShot(0, [window] { close_window(window); });
     }
   });
   const int code = sonivo::run_program(argc, argv);
