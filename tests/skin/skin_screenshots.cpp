@@ -1,7 +1,8 @@
-// Takes the screenshots in docs/screenshots of the three windows wearing the skin
-// (scripts/screenshot-skin.sh runs it under a virtual X server). It runs the program's
-// real start-up; a loopback server stands in for the player page, the cover picture and
-// the about page, and the hosts of the pages the windows load point at it.
+// Takes the screenshots in docs/screenshots of the two preview windows wearing the skin
+// (scripts/screenshot-skin.sh runs it under a virtual X server; the main window's picture
+// is scripts/screenshot-main.sh's). It runs the program's real start-up; a loopback
+// server stands in for the player page, the cover picture and the about page, and the
+// hosts of the pages the windows load point at it.
 
 #include <httplib.h>
 
@@ -88,18 +89,12 @@ void close_window(const std::string& window) {
 std::string cover;
 
 void open_previews() {
-  save("MainWindow", "main-window.png");
   cover = cover_png();
   sonivo::ResolvedSound& sound = sonivo::resolved_sound();
   const std::string host = std::getenv("SONIVO_PLAYER_HOST");
   sound.sound_name = sonivo::gbk("夜曲");
   sound.audio_link = sonivo::Text("http://" + host + "/audio/nocturne.mp3");
   sound.cover_url = sonivo::Text("http://" + host + "/cover.png");
-  sonivo::WindowServices& ui = sonivo::window_services();
-  ui.bind({"ListenWindow", ""}, sonivo::Event::Created,
-          [](const sonivo::EventArgs&) { sonivo::listen_window_created(); });
-  ui.bind({"CoverWindow", ""}, sonivo::Event::Created,
-          [](const sonivo::EventArgs&) { sonivo::cover_window_created(); });
   sonivo::open_listen_window();
   sonivo::open_cover_window();
   close_window("MainWindow");
