@@ -65,6 +65,8 @@ void resolve_sound_page() {
 
   Text converted = utf8_to_gbk(fetched);
   fetched = Text();
+  // The page text is kept until the next resolve: not with the conversion's spare room.
+  converted.shrink_to_fit();
   store(sound.page_text, std::move(converted));
 
   for (const ExtractionRow& row : EXTRACTION_TABLE) {

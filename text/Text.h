@@ -53,6 +53,9 @@ class Text {
   static Text from_bytes(const Bytes& bytes) { return Text(std::string_view(bytes.data())); }
   Bytes to_bytes() const { return Bytes(bytes_); }
 
+  // Gives back storage beyond the text's length (a conversion's working buffer, say).
+  void shrink_to_fit() { bytes_.shrink_to_fit(); }
+
   const std::string& str() const { return bytes_; }
   const char* c_str() const { return bytes_.c_str(); }
   int length() const { return static_cast<int>(bytes_.size()); }
