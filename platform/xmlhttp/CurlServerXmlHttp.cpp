@@ -240,8 +240,20 @@ size_t CurlServerXmlHttp::on_header(char* data, size_t size, size_t count, void*
   return size * count;
 }
 
+namespace {
+std::size_t max_kept_body = MAX_KEPT_BODY;
+}
+
+void CurlServerXmlHttp::set_max_kept_body(std::size_t bytes) {
+  max_kept_body = bytes == 0 ? MAX_KEPT_BODY : bytes;
+}
+
 size_t CurlServerXmlHttp::on_body(char* data, size_t size, size_t count, void* self) {
   auto* component = static_cast<CurlServerXmlHttp*>(self);
+  if (component->body_.size() + size * count > max_kept_body) {
+    component->body_cut_off_ = true;
+    return 0;  // ends the transfer
+  }
   component->body_.append(data, size * count);
   return size * count;
 }
@@ -264,6 +276,9 @@ void CurlServerXmlHttp::drive() {
 void CurlServerXmlHttp::finish(CURLcode result) {
   if (result == CURLE_OK) {
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status_);
+  } else if (result == CURLE_WRITE_ERROR && body_cut_off_) {
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status_);
+    body_.clear();
   } else {
     const TransferError error = transfer_error_of(result);
     status_ = error.status;
@@ -289,6 +304,7 @@ void CurlServerXmlHttp::clear_answer() {
   status_text_.clear();
   response_headers_.clear();
   body_.clear();
+  body_cut_off_ = false;
 }
 
 }  // namespace sonivo::xmlhttp

@@ -4,6 +4,11 @@
 // serves every request, so the connection to a server is kept alive and reused from one
 // request to the next. No Accept-Encoding is sent: an answer must arrive as the bytes of
 // the resource, since ranges of it are appended to a file.
+//
+// An answer body is kept in memory up to `MAX_KEPT_BODY` bytes. A longer one (a server
+// that ignores the Range and sends a whole file of gigabytes) is cut off there: the answer
+// then shows its own status, reason phrase and headers with an empty body, so the
+// caller still learns what the server said without the memory of the whole file.
 
 #include <curl/curl.h>
 
@@ -15,8 +20,14 @@
 
 namespace sonivo::xmlhttp {
 
+// Far above the largest range the downloader asks for (255 KB).
+inline constexpr std::size_t MAX_KEPT_BODY = 16u * 1024u * 1024u;
+
 class CurlServerXmlHttp : public ServerXmlHttp {
  public:
+  // Test seam; 0 restores MAX_KEPT_BODY.
+  static void set_max_kept_body(std::size_t bytes);
+
   CurlServerXmlHttp();
   ~CurlServerXmlHttp() override;
   CurlServerXmlHttp(const CurlServerXmlHttp&) = delete;
@@ -61,6 +72,7 @@ class CurlServerXmlHttp : public ServerXmlHttp {
   std::string status_text_;
   std::vector<Header> response_headers_;
   Bytes body_;
+  bool body_cut_off_ = false;
 };
 
 }  // namespace sonivo::xmlhttp

@@ -163,6 +163,26 @@ TEST_F(ComponentTest, ErrorStatusKeepsReasonPhraseAndBody) {
   EXPECT_EQ(http.responseBody().data(), "<html><body>not here</body></html>");
 }
 
+// A server that ignores the Range sends the whole file: the component keeps its status
+// and reason phrase but not the body beyond its limit, and the next request still works.
+TEST_F(ComponentTest, WholeFileAnswerBeyondTheLimitKeepsStatusNotBody) {
+  CurlServerXmlHttp::set_max_kept_body(4096);
+  server.set_fault(Fault::Whole200);
+  get_range(http, server.url(), "bytes=0-99");
+  ASSERT_TRUE(wait_done(http));
+  EXPECT_EQ(http.readyState(), 4);
+  EXPECT_EQ(http.status(), 200);
+  EXPECT_EQ(http.statusText(), Text("OK"));
+  EXPECT_TRUE(http.responseBody().empty());
+
+  server.clear_faults();
+  get_range(http, server.url(), "bytes=0-99");
+  ASSERT_TRUE(wait_done(http));
+  EXPECT_EQ(http.status(), 206);
+  EXPECT_EQ(http.responseBody().data(), content.substr(0, 100));
+  CurlServerXmlHttp::set_max_kept_body(0);
+}
+
 TEST_F(ComponentTest, SynchronousSendReturnsWithTheAnswer) {
   http.open(Text("GET"), Text(server.url()), false);
   http.setRequestHeader(Text("Range"), Text("bytes=0-9"));
