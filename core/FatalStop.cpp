@@ -45,6 +45,12 @@ Text fatal_stop_text(const Text& message, std::optional<int> code) {
 }
 
 void fatal_stop(const Text& message, std::optional<int> code) {
+  // A stop raised while one is under way (an allocation failing again while the box is
+  // built, a box that cannot be shown) ends the process at once instead of recursing.
+  static bool stopping = false;
+  if (stopping)
+    std::_Exit(-1);
+  stopping = true;
   const Text text = fatal_stop_text(message, code);
   if (installed_box()) {
     installed_box()(text, gbk("错误"), MB_ICONERROR);

@@ -28,6 +28,7 @@ void set_exit_hook_forgetter(std::function<void()> forget);
 // "错误信息：<message>\r\n" when a message is given.
 Text fatal_stop_text(const Text& message, std::optional<int> code);
 
+// A stop raised while another is under way exits with -1 at once.
 [[noreturn]] void fatal_stop(const Text& message, std::optional<int> code = {});
 
 // The stop for a failed allocation: "分配 <bytes> 字节内存失败!", no code.

@@ -124,6 +124,24 @@ TEST_F(StartupStops, FatalStopShowsItsBoxAndExitsMinusOneWithoutTheHook) {
   EXPECT_FALSE(std::filesystem::exists(hook_marker));
 }
 
+// The box itself failing into a second stop (memory still short while it is built, say)
+// ends the process with the same code instead of showing box after box.
+TEST_F(StartupStops, AStopDuringTheStopsBoxEndsAtOnceWithMinusOne) {
+  EXPECT_EXIT(
+      {
+        int boxes = 0;
+        set_fatal_stop_box([&boxes](const Text&, const Text&, int) {
+          std::fprintf(stderr, "box %d\n", ++boxes);
+          fatal_stop(gbk("再次"));
+        });
+        app::register_exit_hook(marking_hook);
+        set_exit_hook_forgetter(app::forget_exit_hook);
+        fatal_stop(gbk("测试"));
+      },
+      ::testing::ExitedWithCode(255), "^box 1\n$");
+  EXPECT_FALSE(std::filesystem::exists(hook_marker));
+}
+
 TEST_F(StartupStops, UnreadableTemplatesAreAFatalStop) {
   std::ofstream(folder.path() / "MainWindow.ui") << "<ui/>";  // the other two are missing
   const QString templates = QString::fromStdString(folder.str() + "/");
