@@ -178,10 +178,12 @@ TEST_F(PreviewTest, CoverIsDownloadedAndSavedByteForByte) {
   save_cover_picture({});
   EXPECT_EQ(read_file(target), CoverServer::kPicture);
 
-  // Cancelled: nothing written.
-  const auto other = folder.path() / "other.jpg";
+  // Cancelled: nothing written, not even to the path the dialog still holds.
+  std::ofstream(target, std::ios::binary | std::ios::trunc) << "changed since";
   save_cover_picture({});
-  EXPECT_FALSE(std::filesystem::exists(other));
+  EXPECT_EQ(ui.calls.back(), "run_file_dialog CoverWindow/通用对话框1");
+  EXPECT_EQ(read_file(target), "changed since");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 TEST_F(PreviewTest, SavingReplacesAnExistingFileEntirely) {
