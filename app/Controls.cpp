@@ -35,6 +35,12 @@ void SonivoWindow::set_escape_closes(bool closes) {
     escape_->setEnabled(closes);
 }
 
+void SonivoWindow::set_caption(const QString& caption) {
+  caption_ = caption;
+  caption_written_ = true;
+  setWindowTitle(caption.left(CAPTION_SHOWN));
+}
+
 void SonivoWindow::keyPressEvent(QKeyEvent* event) {
   if (escape_closes_ && event->key() == Qt::Key_Escape) {
     close();

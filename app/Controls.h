@@ -34,6 +34,13 @@ class SonivoWindow : public QWidget {
   void set_escape_closes(bool closes);
   bool closed() const { return closed_; }
 
+  // The caption as last written (the template's until then). The title bar shows only its
+  // first CAPTION_SHOWN characters: a caption cut from a page can be megabytes long, and
+  // the X server drops the connection over a title that does not fit one request.
+  static constexpr qsizetype CAPTION_SHOWN = 4096;
+  QString caption() const { return caption_written_ ? caption_ : windowTitle(); }
+  void set_caption(const QString& caption);
+
  signals:
   // Emitted once, when the window has accepted its close.
   void window_closed();
@@ -48,6 +55,8 @@ class SonivoWindow : public QWidget {
   bool escape_closes_ = false;
   QShortcut* escape_ = nullptr;
   bool closed_ = false;
+  QString caption_;
+  bool caption_written_ = false;
 };
 
 // A picture box: shows the image held in the bytes last written (PNG, JPEG, GIF, BMP;

@@ -76,8 +76,8 @@ Text QtWindowServices::text(const ControlRef& control) {
   QWidget* w = widget(control);
   if (!w)
     return {};
-  if (w->isWindow())
-    return gbk_text(w->windowTitle());
+  if (auto* window = qobject_cast<SonivoWindow*>(w))
+    return gbk_text(window->caption());
   if (auto* edit = qobject_cast<QLineEdit*>(w))
     return gbk_text(edit->text());
   if (auto* edit = qobject_cast<QPlainTextEdit*>(w))
@@ -98,8 +98,8 @@ void QtWindowServices::set_text(const ControlRef& control, const Text& value) {
   if (!w)
     return;
   const QString text = qt(value);
-  if (w->isWindow())
-    return w->setWindowTitle(text);
+  if (auto* window = qobject_cast<SonivoWindow*>(w))
+    return window->set_caption(text);
   if (auto* edit = qobject_cast<QLineEdit*>(w))
     return edit->setText(text);
   if (auto* edit = qobject_cast<QPlainTextEdit*>(w))

@@ -259,6 +259,21 @@ TEST(Labels, TransparentLabelKeepsItsLineBreaks) {
   EXPECT_EQ(window_services().text({"MainWindow", "透明标签1"}), caption);
 }
 
+// A sound's name from a page goes into the listening window's caption whatever its
+// length; the title bar gets a bounded part of it, a read gets all of it back.
+TEST(Captions, AHugeCaptionReadsBackWholeWhileTheTitleBarGetsItsStart) {
+  ToolkitRecorder recorder;
+  QWidget* main = start_to_main_window();
+  const std::string huge = gbk("名").str() + std::string(3000000, 'a');
+  window_services().set_text({"MainWindow", ""}, Text(huge));
+  EXPECT_EQ(window_services().text({"MainWindow", ""}), Text(huge));
+  EXPECT_EQ(main->windowTitle().size(), app::SonivoWindow::CAPTION_SHOWN);
+  EXPECT_TRUE(main->windowTitle().startsWith(QStringLiteral("名aaa")));
+  window_services().set_text({"MainWindow", ""}, gbk("短"));
+  EXPECT_EQ(main->windowTitle(), QStringLiteral("短"));
+  EXPECT_EQ(window_services().text({"MainWindow", ""}), gbk("短"));
+}
+
 TEST(PumpEvents, StopsAtTheQuitRequestAndLeavesItQueued) {
   ToolkitRecorder recorder;
   start_to_main_window();
