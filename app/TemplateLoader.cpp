@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QUiLoader>
 
 #include "app/BrowserBox.h"
@@ -25,8 +26,15 @@ class TemplateLoader : public QUiLoader {
  public:
   QWidget* createWidget(const QString& class_name, QWidget* parent, const QString& name) override {
     QWidget* widget = make(class_name, parent);
-    if (!widget)
-      return QUiLoader::createWidget(class_name, parent, name);
+    if (!widget) {
+      widget = QUiLoader::createWidget(class_name, parent, name);
+      // Multi-line edit boxes wrap anywhere: wrapping at word boundaries takes time that
+      // grows with the square of an unbroken run's length, and a page can put a run of
+      // megabytes between two markers.
+      if (auto* edit = qobject_cast<QPlainTextEdit*>(widget))
+        edit->setWordWrapMode(QTextOption::WrapAnywhere);
+      return widget;
+    }
     widget->setObjectName(name);
     return widget;
   }

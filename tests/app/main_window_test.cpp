@@ -99,6 +99,8 @@ TEST(MainWindow, EveryControlIsAsTheTemplateGivesIt) {
          EXPECT_FALSE(edit->isReadOnly());
          EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
          EXPECT_EQ(edit->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+         // A page value without a break in it must not take the layout quadratic time.
+         EXPECT_EQ(edit->wordWrapMode(), QTextOption::WrapAnywhere);
        }},
       {"在线收听", "QPushButton", 0, {9, 256, 100, 24}, "在线试听", {}},
       {"查看封面", "QPushButton", 0, {120, 256, 100, 24}, "查看封面", {}},
