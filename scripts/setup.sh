@@ -11,6 +11,7 @@ packages=(
   libcurl4-openssl-dev libssl-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   xvfb xauth xdotool imagemagick fonts-wqy-microhei
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

@@ -9,6 +9,8 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 # Some GUI tests want a real X server (the embedded browser); one Xvfb serves them all.
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir "$top/build" --output-on-failure --timeout 300 -j 2
+# The installed program, started with the source and build trees out of reach, and the .deb.
+timeout 600 "$top/scripts/check-install.sh" "$top/build"
 
 asan="$top/build-asan"
 cmake -S "$top" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONIVO_ASAN=ON \
