@@ -121,6 +121,7 @@ xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
 if unshare --mount --propagation private true 2>/dev/null; then
   # A private mount namespace lays empty folders over both trees for the program alone
   # (the build folder first: it may lie inside the source tree).
+  # shellcheck disable=SC2016 # the inner shell expands its own arguments
   "${run_env[@]}" "${xvfb[@]}" unshare --mount --propagation private \
     bash -c 'mount -t tmpfs none "$1" && mount -t tmpfs none "$2" && shift 2 && exec "$@"' \
     hide "$build" "$root" "$work/start-and-close.sh" "$installed" "$work" "$root" "$build" || true
