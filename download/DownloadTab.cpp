@@ -6,6 +6,7 @@
 #include "download/SharedDownloader.h"
 #include "platform/files/Files.h"
 #include "text/Gbk.h"
+#include "text/HtmlReferences.h"
 #include "text/TextOps.h"
 
 namespace sonivo {
@@ -41,7 +42,7 @@ void start_download() {
   // From the second press on init refuses and keeps these same callbacks.
   downloader.init(on_download_progress, on_download_done);
   downloader.set_target_file(ui.text(kFolderBox) + ui.text(kNameBox));
-  downloader.set_source(sound.audio_link, Text());
+  downloader.set_source(decode_html_references(sound.audio_link), Text());
   downloader.set_chunk_kb(DOWNLOAD_CHUNK_KB);
   downloader.run();
 }

@@ -122,7 +122,9 @@ Text query_raw_headers(InternetHandle request) {
   return Text(buffer.c_str());
 }
 
-// Step 14: each line holding the marker, less its first 12 bytes, split at the first "=".
+}  // namespace
+
+// Each line holding the marker, less its first 12 bytes, split at the first "=".
 void store_cookies(const Text& raw_headers, const Text& host) {
   if (!occurs(raw_headers, SET_COOKIE_MARKER))
     return;
@@ -148,6 +150,8 @@ void store_cookies(const Text& raw_headers, const Text& host) {
     start = end + 1;
   }
 }
+
+namespace {
 
 // Step 15.
 Bytes convert_body(Bytes body, int conversion) {

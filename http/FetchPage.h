@@ -13,4 +13,8 @@ Bytes fetch_page(const Text& url, int method = 0, const Text& proxy = Text(),
                  const Text& cookies = Text(), int conversion = 0,
                  Text* response_headers = nullptr);
 
+// The fetch's cookie step on its own: every line of the raw header block that holds
+// "Set-Cookie: " goes to the internet layer's cookie store for "http://" + `host`.
+void store_cookies(const Text& raw_headers, const Text& host);
+
 }  // namespace sonivo

@@ -4,6 +4,7 @@
 #include "platform/files/Files.h"
 #include "platform/httpread/HttpFileRead.h"
 #include "text/Gbk.h"
+#include "text/HtmlReferences.h"
 
 namespace sonivo {
 namespace {
@@ -24,7 +25,8 @@ void open_cover_window() {
 }
 
 void cover_window_created() {
-  const Bytes picture = http_file_read(resolved_sound().cover_url);
+  // The address as the page means it: its character references decoded, as a browser does.
+  const Bytes picture = http_file_read(decode_html_references(resolved_sound().cover_url));
   window_services().set_picture(kPicture, picture);
 }
 

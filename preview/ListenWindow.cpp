@@ -5,6 +5,7 @@
 #include "core/WindowServices.h"
 #include "preview/PercentEncoding.h"
 #include "text/Gbk.h"
+#include "text/HtmlReferences.h"
 
 namespace sonivo {
 namespace {
@@ -16,7 +17,9 @@ const ControlRef kPlayerBox{LISTEN_WINDOW, "超文本浏览框1"};
 
 Text player_address(const Text& audio_link) {
   const Text fixed_part = Text("http://") + player_host() + Text("/plus/player.swf?url=");
-  return fixed_part + percent_encode(audio_link);
+  // The page's character references are decoded first, as a browser does for an
+  // attribute, so the player is handed the address the page means.
+  return fixed_part + percent_encode(decode_html_references(audio_link));
 }
 
 void open_listen_window() {

@@ -5,8 +5,8 @@
 
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
-#include "encoding/Encoding.h"
 #include "http/FetchPage.h"
+#include "resolve/PageEncoding.h"
 #include "resolve/SafeFileName.h"
 #include "resolve/TextBetween.h"
 #include "text/Gbk.h"
@@ -43,8 +43,8 @@ void store(Text& field, Text value) {
 
 }  // namespace
 
-Text fetch_page_text(const Text& url) {
-  Bytes body = fetch_page(url);
+Text fetch_page_text(const Text& url, Text* response_headers) {
+  Bytes body = fetch_page(url, 0, Text(), Text(), Text(), Text(), 0, response_headers);
   Text page = Text::from_bytes(body);
   body.clear();
   return page;
@@ -60,10 +60,12 @@ void resolve_sound_page() {
   Text address = windows.text(ADDRESS_BOX);
 
   // The fetch pumps events: a second resolve may run to its end inside it.
-  Text fetched = fetch_page_text(address);
+  Text response_headers;
+  Text fetched = fetch_page_text(address, &response_headers);
   address = Text();
 
-  Text converted = utf8_to_gbk(fetched);
+  // A page served in GBK is kept as it is; any other is converted from UTF-8.
+  Text converted = page_text_of(std::move(fetched), response_headers);
   fetched = Text();
   // The page text is kept until the next resolve: not with the conversion's spare room.
   converted.shrink_to_fit();

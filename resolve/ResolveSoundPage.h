@@ -7,8 +7,9 @@
 
 namespace sonivo {
 
-// The page at `url` as Text: the body up to its first zero byte.
-Text fetch_page_text(const Text& url);
+// The page at `url` as Text: the body up to its first zero byte. The answer's raw header
+// block goes to `response_headers` when one is given.
+Text fetch_page_text(const Text& url, Text* response_headers = nullptr);
 
 // The click handler. Reports nothing and checks nothing along the way: a failed fetch
 // leaves four empty fields and a report with empty values.

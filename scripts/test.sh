@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds with warnings as errors and runs every test; then builds
-# everything but the GUI with AddressSanitizer and UBSan and runs those tests again.
+# everything but the GUI with AddressSanitizer and UBSan and runs those tests again; then
+# runs each fuzz target for a bounded time (FUZZ_SECONDS, 20 s by default).
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/setup.sh"
@@ -17,3 +18,5 @@ cmake -S "$top" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONIVO_ASAN=ON \
   -DSONIVO_BUILD_GUI=OFF -DSONIVO_BUILD_BENCH=OFF -DSONIVO_WERROR=ON
 cmake --build "$asan" -j "$(nproc)"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$asan" --output-on-failure --timeout 300 -j 2
+
+"$top/scripts/fuzz.sh"

@@ -106,22 +106,8 @@ std::size_t CurlTransfer::on_body(char* data, std::size_t size, std::size_t coun
 
 std::size_t CurlTransfer::on_header(char* data, std::size_t size, std::size_t count, void* self) {
   auto* transfer = static_cast<CurlTransfer*>(self);
-  std::string_view line(data, size * count);
   transfer->last_activity_ = std::chrono::steady_clock::now();
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-    line.remove_suffix(1);
-  if (line.starts_with("HTTP/")) {
-    // Every response (an interim 100, a redirect) starts a new block.
-    transfer->pending_headers_.clear();
-    std::size_t blank = line.find(' ');
-    transfer->status_ = blank == std::string_view::npos ? 0 : std::atol(line.data() + blank + 1);
-  }
-  transfer->pending_headers_.append(line);
-  transfer->pending_headers_.append("\r\n");
-  if (line.empty() && transfer->status_ >= 200) {
-    transfer->raw_headers_ = transfer->pending_headers_;
-    transfer->headers_complete_ = true;
-  }
+  transfer->headers_.add_line(std::string_view(data, size * count));
   return size * count;
 }
 
@@ -176,8 +162,8 @@ void CurlTransfer::finish() {
 }
 
 bool CurlTransfer::wait_for_headers() {
-  run_until([this] { return headers_complete_; });
-  return headers_complete_;
+  run_until([this] { return headers_.complete(); });
+  return headers_.complete();
 }
 
 std::size_t CurlTransfer::read(char* buffer, std::size_t capacity) {

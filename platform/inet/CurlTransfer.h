@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/inet/RawHeaderBlock.h"
+
 namespace sonivo {
 
 struct TransferTimeouts {
@@ -47,8 +49,8 @@ class CurlTransfer {
 
   // The final response's status line and header lines, each ended by CR LF, then the
   // empty line; empty before they are in.
-  const std::string& raw_headers() const { return raw_headers_; }
-  long status() const { return status_; }
+  const std::string& raw_headers() const { return headers_.text(); }
+  long status() const { return headers_.status(); }
   // Where a redirect answer points, absolute; empty when it points nowhere.
   std::string redirect_url() const;
 
@@ -66,14 +68,11 @@ class CurlTransfer {
   void* header_list_ = nullptr;
   bool attached_ = false;
   bool done_ = false;
-  bool headers_complete_ = false;
   bool connected_ = false;
   bool paused_ = false;
-  long status_ = 0;
   long receive_timeout_ms_ = 0;
   std::chrono::steady_clock::time_point last_activity_;
-  std::string raw_headers_;
-  std::string pending_headers_;
+  RawHeaderBlock headers_;
   std::string buffer_;
   std::size_t buffer_start_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "download/DownloadTab.h"
 #include "download/RangeDownloader.h"
 #include "download/SharedDownloader.h"
+#include "resolve/SafeFileName.h"
 #include "tests/download/FaultServer.h"
 #include "tests/support/RecordingWindowServices.h"
 #include "tests/support/TempFolder.h"
@@ -151,6 +152,43 @@ TEST_F(DownloadTabTest, EmptyNameAndFolderWithoutBackslash) {
   start_download();
   EXPECT_TRUE(std::filesystem::is_directory(drive_d.path() / "Music"));
   EXPECT_EQ(read_file(drive_d.path() / "Musicsong.mp3"), FaultServer::pattern(0, CONTENT_SIZE));
+}
+
+// The page writes "&" in an attribute as "&amp;": the server is asked for the address the
+// page means, while the resolved field keeps the page's text.
+TEST_F(DownloadTabTest, CharacterReferencesInTheAudioAddressAreDecodedOnTheWire) {
+  FaultServer server(CONTENT_SIZE);
+  const Text as_written(server.url() + "?sig=ab12&amp;t=9&#38;x=&lt;1&gt;");
+  resolved_sound().audio_link = as_written;
+  start_download();
+
+  EXPECT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});
+  EXPECT_EQ(read_file(target()), FaultServer::pattern(0, CONTENT_SIZE));
+  const auto requests = server.requests();
+  ASSERT_FALSE(requests.empty());
+  for (const auto& request : requests) {
+    EXPECT_EQ(request.target, "/file.bin?sig=ab12&t=9&x=<1>");
+  }
+  EXPECT_EQ(resolved_sound().audio_link, as_written);
+}
+
+// A title of 300 Chinese characters is 900 bytes on the host; the proposed name is cut to
+// fit the file system and the download goes through under it.
+TEST_F(DownloadTabTest, LongTitleIsProposedAsANameThatCanBeWritten) {
+  FaultServer server(CONTENT_SIZE);
+  resolved_sound().audio_link = Text(server.url());
+  std::string title;
+  for (int i = 0; i < 300; ++i) {
+    title += "长";
+  }
+  const Text name = proposed_file_name(gbk(title));
+  ui.set_text(kName, name);
+  start_download();
+
+  EXPECT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});
+  const std::string host_name = utf8_of(name);
+  EXPECT_LE(host_name.size(), 255u);
+  EXPECT_EQ(read_file(drive_d.path() / "Tavex" / host_name), FaultServer::pattern(0, CONTENT_SIZE));
 }
 
 }  // namespace

@@ -146,6 +146,16 @@ TEST_F(PreviewTest, ListenWindowCaptionAndEncodedPlayerAddress) {
             "http%3A%2F%2Fa.example%2Fs%201.mp3%3Fx%3D1%26y%3D2%23t");
 }
 
+// "&amp;" in the page is "&" in the address: the player gets one parameter "t", not "amp;t".
+TEST_F(PreviewTest, PlayerIsHandedTheAddressThePageMeans) {
+  resolved_sound().audio_link = Text("http://a.example/s.mp3?sig=ab12&amp;t=9&#39;");
+  EXPECT_EQ(player_address(resolved_sound().audio_link).str(),
+            "http://player.test.example/plus/player.swf?url="
+            "http%3A%2F%2Fa.example%2Fs.mp3%3Fsig%3Dab12%26t%3D9%27");
+  EXPECT_EQ(player_address(Text("a&b&amp c")).str(),
+            "http://player.test.example/plus/player.swf?url=a%26b%26amp%20c");
+}
+
 TEST_F(PreviewTest, ListenWindowOpensWithoutName) {
   resolved_sound().audio_link = Text("http://a.example/a.mp3");
   open_listen_window();
@@ -184,6 +194,22 @@ TEST_F(PreviewTest, CoverIsDownloadedAndSavedByteForByte) {
   EXPECT_EQ(ui.calls.back(), "run_file_dialog CoverWindow/通用对话框1");
   EXPECT_EQ(read_file(target), "changed since");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+// The cover address as the page wrote it in its attribute: the request carries "&", the
+// field keeps "&amp;".
+TEST_F(PreviewTest, CoverAddressIsReadAsThePageMeansIt) {
+  CoverServer server;
+  const Text as_written = server.url("/cover.png?sig=ab12&amp;t=9&#x26;n=&#27468;");
+  resolved_sound().cover_url = as_written;
+  open_cover_window();
+  EXPECT_EQ(ui.picture({"CoverWindow", "图片"}).data(), CoverServer::kPicture);
+  const httplib::Request request = server.last_request();
+  EXPECT_EQ(request.get_param_value("sig"), "ab12");
+  EXPECT_EQ(request.get_param_value("t"), "9");
+  EXPECT_FALSE(request.has_param("amp;t"));
+  EXPECT_EQ(request.target.rfind("/cover.png?sig=ab12&t=9&n=", 0), 0u) << request.target;
+  EXPECT_EQ(resolved_sound().cover_url, as_written);
 }
 
 TEST_F(PreviewTest, SavingReplacesAnExistingFileEntirely) {

@@ -35,9 +35,9 @@ PageServer::~PageServer() {
   thread_.join();
 }
 
-void PageServer::serve(const std::string& path, std::string body) {
+void PageServer::serve(const std::string& path, std::string body, std::string content_type) {
   std::lock_guard lock(mutex_);
-  pages_[path] = Page{std::move(body), false, 0};
+  pages_[path] = Page{std::move(body), false, 0, std::move(content_type)};
 }
 
 void PageServer::serve_held(const std::string& path, std::string body, std::size_t head_bytes) {
@@ -74,7 +74,7 @@ void PageServer::answer(const httplib::Request& request, httplib::Response& resp
     page = found->second;
   }
   if (!page.held) {
-    response.set_content(page.body, "text/html; charset=utf-8");
+    response.set_content(page.body, page.content_type);
     return;
   }
   auto body = std::make_shared<std::string>(std::move(page.body));

@@ -23,7 +23,8 @@ class PageServer {
   PageServer(const PageServer&) = delete;
   PageServer& operator=(const PageServer&) = delete;
 
-  void serve(const std::string& path, std::string body);
+  void serve(const std::string& path, std::string body,
+             std::string content_type = "text/html; charset=utf-8");
   // Sends the headers and the first `head_bytes` of the body at once, the rest only after
   // release() (or after a bounded wait, so that a broken test cannot hang).
   void serve_held(const std::string& path, std::string body, std::size_t head_bytes);
@@ -37,6 +38,7 @@ class PageServer {
     std::string body;
     bool held = false;
     std::size_t head_bytes = 0;
+    std::string content_type = "text/html; charset=utf-8";
   };
   void answer(const httplib::Request& request, httplib::Response& response);
 

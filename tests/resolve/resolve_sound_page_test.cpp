@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/ResolvedSound.h"
-#include "encoding/Encoding.h"
 #include "resolve/ResolveSoundPage.h"
 #include "resolve/SafeFileName.h"
 #include "tests/resolve/PageServer.h"
@@ -50,11 +49,6 @@ Text report(const Text& name, const Text& duration, const Text& cover, const Tex
 
 Text empty_report() {
   return report(Text(), Text(), Text(), Text());
-}
-
-Text report_of_fields() {
-  const ResolvedSound& sound = resolved_sound();
-  return report(sound.sound_name, sound.duration, sound.cover_url, sound.audio_link);
 }
 
 // A page of the fixture's layout with the given UTF-8 title.
@@ -194,16 +188,49 @@ TEST_F(ResolveSoundPageTest, PageOfAnotherLayoutFillsOnlyTheFieldsItHolds) {
   EXPECT_EQ(windows.text(INFO_BOX), report(Text(), Text("03:30"), Text(), Text()));
 }
 
-TEST_F(ResolveSoundPageTest, GbkPageGoesThroughTheConversionAllTheSame) {
+// The fixture in GBK, still labelled UTF-8 by its header and its meta tag: its bytes are
+// no UTF-8, so it is read as the GBK it is.
+TEST_F(ResolveSoundPageTest, GbkPageResolvesToItsNameAndReport) {
   const std::string gbk_page = gbk(read_fixture("sound_page.html")).str();
+  ASSERT_NE(gbk_page, read_fixture("sound_page.html"));
   server.serve("/gbk", gbk_page);
   resolve(server.url("/gbk"));
 
-  const ResolvedSound& sound = resolved_sound();
-  EXPECT_EQ(sound.page_text, utf8_to_gbk(Text(gbk_page)));
-  EXPECT_EQ(windows.text(INFO_BOX), report_of_fields());
-  EXPECT_EQ(windows.text(NAME_BOX), proposed_file_name(sound.sound_name));
+  expect_fixture_fields();
+  EXPECT_EQ(windows.text(INFO_BOX), testing::sound_page_report());
+  EXPECT_EQ(windows.text(NAME_BOX), testing::sound_page_file_name());
   EXPECT_EQ(windows.appends.size(), 7u);
+}
+
+// Bytes that read as UTF-8 and as GBK alike ("涓枃" in GBK is "中文" in UTF-8): the
+// charset the header or the meta tag names decides; undeclared, UTF-8 is assumed.
+TEST_F(ResolveSoundPageTest, DeclaredCharsetDecidesBetweenUtf8AndGbk) {
+  const std::string both = "\xE4\xB8\xAD\xE6\x96\x87";
+  struct DeclaredCase {
+    std::string what;
+    std::string content_type;
+    std::string meta;
+    Text expected_name;
+  };
+  const std::vector<DeclaredCase> cases = {
+      {"header says GBK", "text/html; charset=GBK", "", Text(both)},
+      {"header says gb2312 in quotes", "text/html; charset=\"gb2312\"", "", Text(both)},
+      {"header says gb18030", "text/html;charset=gb18030", "", Text(both)},
+      {"meta charset", "text/html", "<meta charset=\"gbk\">", Text(both)},
+      {"meta http-equiv", "text/html",
+       "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=GB2312\">", Text(both)},
+      {"header UTF-8 wins over meta", "text/html; charset=utf-8", "<meta charset=\"gbk\">",
+       gbk("中文")},
+      {"nothing declared", "text/html", "", gbk("中文")},
+      {"UTF-8 declared", "text/html; charset=utf-8", "<meta charset=\"utf-8\">", gbk("中文")},
+  };
+  for (const DeclaredCase& c : cases) {
+    const std::string page = "<html><head>" + c.meta + "</head>" + page_titled(both);
+    server.serve("/declared", page, c.content_type);
+    resolve(server.url("/declared"));
+    EXPECT_EQ(resolved_sound().sound_name, c.expected_name) << c.what;
+    EXPECT_EQ(resolved_sound().duration, Text("01:00")) << c.what;
+  }
 }
 
 TEST_F(ResolveSoundPageTest, FiftyMegabytePageFinishes) {

@@ -25,6 +25,10 @@ std::vector<StemCase> cases() {
       {"dots among other characters stay", Text("...x."), Text("...x.")},
       {"every forbidden character", Text("a*b?c\"d<e>f|g\\h/i:j"), Text("a_b_c_d_e_f_g_h_i_j")},
       {"control characters", Text("tab\there\r\n\x01\x1F"), Text("tab_here____")},
+      {"DEL like the other control characters",
+       Text("a\x7F"
+            "b\x7F"),
+       Text("a_b_")},
       {"an ordinary Chinese title", gbk("周杰伦 - 晴天 (Live) & 《七里香》"),
        gbk("周杰伦 - 晴天 (Live) & 《七里香》")},
       {"trail byte 5C inside a character", gbk("誠x"), gbk("誠x")},
@@ -61,6 +65,54 @@ TEST(ProposedFileName, SafeStemAndExtension) {
   EXPECT_EQ(proposed_file_name(Text("..\\..\\x")), Text(".._.._x.mp3"));
   EXPECT_EQ(proposed_file_name(Text("..")), Text("__.mp3"));
   EXPECT_EQ(proposed_file_name(Text()), Text(".mp3"));
+}
+
+std::string repeated(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) {
+    out += piece;
+  }
+  return out;
+}
+
+// The host's file systems take 255 bytes of UTF-8 per name, ".mp3" included.
+TEST(ProposedFileName, LongTitlesAreCutAtAWholeCharacterToFit) {
+  struct LengthCase {
+    std::string what;
+    std::string title_utf8;
+    std::string expected_utf8;
+  };
+  const std::vector<LengthCase> cases = {
+      // 83 characters of 3 bytes are 249 bytes; an 84th would make 256 with ".mp3".
+      {"300 Chinese characters", repeated("歌", 300), repeated("歌", 83) + ".mp3"},
+      {"251 ASCII letters fit exactly", std::string(251, 'a'), std::string(251, 'a') + ".mp3"},
+      {"252 do not", std::string(252, 'a'), std::string(251, 'a') + ".mp3"},
+      {"a character that would straddle the limit goes whole", std::string(250, 'a') + "歌",
+       std::string(250, 'a') + ".mp3"},
+      {"replaced characters count as what they became", repeated("/", 300),
+       std::string(251, '_') + ".mp3"},
+      {"a short title is left whole", "晴天", "晴天.mp3"},
+  };
+  for (const LengthCase& c : cases) {
+    const Text name = proposed_file_name(gbk(c.title_utf8));
+    const std::string host = utf8_of(name);
+    EXPECT_EQ(host, c.expected_utf8) << c.what;
+    EXPECT_LE(host.size(), HOST_NAME_LIMIT) << c.what;
+  }
+}
+
+// Bytes that are no GBK character are written as U+FFFD on the host: 3 bytes each.
+TEST(ProposedFileName, UndecodableBytesAreMeasuredAsTheyWillBeWritten) {
+  const Text title(repeated("\x80", 300));
+  const std::string host = utf8_of(proposed_file_name(title));
+  EXPECT_LE(host.size(), HOST_NAME_LIMIT);
+  EXPECT_GE(host.size(), HOST_NAME_LIMIT - 2);
+}
+
+// A page's megabytes-long title: only what can fit is looked at.
+TEST(ProposedFileName, HugeTitleIsCutQuickly) {
+  const Text title(repeated("\xB8\xE8", 4 << 20));
+  EXPECT_EQ(utf8_of(proposed_file_name(title)), repeated("歌", 83) + ".mp3");
 }
 
 }  // namespace
