@@ -29,20 +29,38 @@ cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-failed=()
-summary=""
-for target in "${targets[@]}"; do
-  seeds="$top/tests/fuzz/corpus/$target"
+# One target per core at a time: each run is bounded by its own clock, so the whole run
+# takes about FUZZ_SECONDS x targets / cores.
+run_target() {
+  local target="$1"
+  local seeds="$top/tests/fuzz/corpus/$target"
   # Inputs found along the way go to a working corpus; the seeds in the tree stay as they are.
-  work="$build/corpus/$target"
-  findings="$build/findings/$target"
-  log="$build/logs/$target.log"
+  local work="$build/corpus/$target"
+  local findings="$build/findings/$target"
+  local log="$build/logs/$target.log"
   mkdir -p "$work" "$findings" "$(dirname "$log")"
-  echo "== $target: ${seconds}s"
-  status=0
+  local status=0
   "$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -max_len=8192 -print_final_stats=1 -artifact_prefix="$findings/" "$work" "$seeds" \
     >"$log" 2>&1 || status=$?
+  echo "$status" >"$log.status"
+}
+
+jobs="$(nproc)"
+for target in "${targets[@]}"; do
+  echo "== $target: ${seconds}s"
+  run_target "$target" &
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do
+    wait -n || true
+  done
+done
+wait
+
+failed=()
+summary=""
+for target in "${targets[@]}"; do
+  log="$build/logs/$target.log"
+  status="$(cat "$log.status")"
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
   last="$(grep -E '^#[0-9]+' "$log" | tail -1 || true)"
   cov="$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$last")"
