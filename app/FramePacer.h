@@ -19,9 +19,9 @@
 //
 // A frame is stretched when flushes are dear: the time after a flush until the next is
 // at least FLUSH_SPACING times what the flush took, so that painting never takes more
-// than a twentieth of a download's time. A window composed on the GPU flushes in well
-// under a millisecond and keeps the display's frame; one composed in software (a virtual
-// X server) can take 5 ms a flush, and is then brought up to date ten times a second.
+// than a twentieth of a download's time. A window that flushes in under a millisecond
+// keeps the display's frame; one composed in software (as on a virtual X server) can take
+// 5 ms a flush, and is then brought up to date about ten times a second.
 
 #include <QPointer>
 #include <cstdint>
