@@ -127,14 +127,14 @@ void PictureBox::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
 }
 
-void paint_now(QWidget* widget, const QRect& area) {
-  if (!widget->isVisible())
+void put_on_screen(QWidget* window) {
+  if (!window->isVisible()) {
     return;
-  widget->update(area);
+  }
   // What an immediate repaint sends, without the frame throttle in front of it: the
   // window paints every dirty area and flushes it to the screen.
   QEvent request(QEvent::UpdateRequest);
-  QCoreApplication::sendEvent(widget->window(), &request);
+  QCoreApplication::sendEvent(window, &request);
 }
 
 // --- TransparentLabel ---
@@ -147,15 +147,17 @@ TransparentLabel::TransparentLabel(QWidget* parent) : QLabel(parent) {
   setWordWrap(true);
 }
 
-void TransparentLabel::set_caption(const QString& caption) {
-  setText(caption);
-  // The parent's paint of this area paints what lies behind the label and then the
-  // label itself over it.
-  if (QWidget* behind = parentWidget()) {
-    paint_now(behind, geometry());
-  } else {
-    paint_now(this, rect());
+bool TransparentLabel::set_caption(const QString& caption) {
+  if (caption == text()) {
+    return false;
   }
+  setText(caption);
+  if (QWidget* behind = parentWidget()) {
+    behind->update(geometry());
+  } else {
+    update();
+  }
+  return true;
 }
 
 // --- TabPage, TabControl ---

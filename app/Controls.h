@@ -97,23 +97,24 @@ class PictureBox : public QLabel {
   QBuffer* movie_data_ = nullptr;
 };
 
-// Paints `area` of `widget`, with what lies behind it, and puts it on the screen before
-// returning. QWidget::repaint is not enough: in a window that composes (MainWindow does,
-// for its browser box) Qt turns a repaint within one frame of the last into an update
-// for later, and a download that writes the bar and the label between two ranges gets
-// back to the event loop only when it has ended.
-void paint_now(QWidget* widget, const QRect& area);
+// Paints every dirty area of `window` and puts it on the screen before returning.
+// QWidget::repaint is not enough: in a window that composes (MainWindow does, for its
+// browser box) Qt turns a repaint within one frame of the last into an update for later,
+// and a download that writes the bar and the label between two ranges gets back to the
+// event loop only when it has ended. When to call it is the window services' choice
+// (FramePacer).
+void put_on_screen(QWidget* window);
 
-// A label drawn without a background. Its caption is set through set_caption, which
-// paints at once the area behind it and then the label (paint_now): the downloader
-// writes it from inside a transfer that pumps no events, and the user must still see
-// each new text.
+// A label drawn without a background. set_caption marks the area behind it for painting
+// (the parent paints what lies behind the label and then the label over it); it does not
+// paint: the window services decide when written controls reach the screen.
 class TransparentLabel : public QLabel {
   Q_OBJECT
 
  public:
   explicit TransparentLabel(QWidget* parent = nullptr);
-  void set_caption(const QString& caption);
+  // True when the caption differs from the one shown before.
+  bool set_caption(const QString& caption);
 };
 
 // One page of a TabControl; its controls are placed relative to the tab control.

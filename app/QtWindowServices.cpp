@@ -105,7 +105,7 @@ void QtWindowServices::set_text(const ControlRef& control, const Text& value) {
   if (auto* edit = qobject_cast<QPlainTextEdit*>(w))
     return edit->setPlainText(from_platform_lines(text));
   if (auto* label = qobject_cast<TransparentLabel*>(w))
-    return label->set_caption(from_platform_lines(text));
+    return pacer_.written(label->window(), label->set_caption(from_platform_lines(text)));
   if (auto* label = qobject_cast<QLabel*>(w))
     return label->setText(from_platform_lines(text));
   if (auto* button = qobject_cast<QAbstractButton*>(w))
@@ -135,9 +135,16 @@ void QtWindowServices::set_position(const ControlRef& control, int position) {
   auto* bar = qobject_cast<QProgressBar*>(widget(control));
   if (!bar)
     return;
-  bar->setValue(std::clamp(std::clamp(position, 0, 32767), bar->minimum(), bar->maximum()));
-  // Painted now: the download that writes it runs without pumping events.
-  paint_now(bar, bar->rect());
+  const int value = std::clamp(std::clamp(position, 0, 32767), bar->minimum(), bar->maximum());
+  const bool changed = value != bar->value();
+  if (changed) {
+    // QProgressBar repaints at once when its percent changes; when this write reaches
+    // the screen is the pacer's to decide.
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true);  // marks the whole bar for painting
+  }
+  pacer_.written(bar->window(), changed);
 }
 
 Bytes QtWindowServices::picture(const ControlRef& control) {
@@ -168,10 +175,12 @@ void QtWindowServices::append_text(const ControlRef& edit_box, const Text& text)
 
 int QtWindowServices::message_box(const Text& text, int flags, const std::optional<Text>& title,
                                   WindowHandle owner) {
+  pacer_.flush_pending();
   return present_message_box({text, flags, title ? *title : gbk("信息："), owner});
 }
 
 bool QtWindowServices::load_window(const std::string& name, bool modal) {
+  pacer_.flush_pending();
   if (SonivoWindow* open = open_window(name)) {
     if (open->isMinimized())
       open->showNormal();
@@ -243,6 +252,7 @@ bool QtWindowServices::run_file_dialog(const ControlRef& dialog) {
   settings.file_name = gbk_text(box->file_name());
   settings.options = box->options();
   QPointer<FileDialogBox> alive(box);
+  pacer_.flush_pending();
   const FileDialogResult result = present_file_dialog(settings);
   if (!result.confirmed)
     return false;
@@ -287,6 +297,7 @@ void QtWindowServices::reset() {
   windows_.clear();
   closed_.clear();
   handlers_.clear();
+  pacer_.forget();
   handler_depth_ = 0;
   loop_started_ = false;
   quit_requested_ = false;

@@ -2,6 +2,10 @@
 // The window services over Qt Widgets: windows built from their templates, controls
 // found by window and control name, GBK texts converted to UTF-16 here and nowhere else.
 //
+// Writes to the progress bar and the transparent label reach the screen through the
+// frame pacer (FramePacer.h), at most once a frame while a download holds the thread,
+// and always before a message box, a modal window or a file dialog is shown.
+//
 // A window that has been closed is gone for the services at once: its controls read as
 // empty and ignore writes. Its widgets are destroyed only when no handler is running any
 // more, because a handler that pumps events can see its own window closed under it.
@@ -12,6 +16,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/FramePacer.h"
 #include "core/WindowServices.h"
 
 class QWidget;
@@ -43,6 +48,7 @@ class QtWindowServices : public WindowServices {
   // The widget of an open window's control (the window itself when control is empty).
   QWidget* widget(const ControlRef& control) const;
   SonivoWindow* open_window(const std::string& name) const;
+  FramePacer& frame_pacer() { return pacer_; }
   bool any_window_open() const;
 
   // Stage 6: the event loop. Returns at once when no window is open; otherwise runs
@@ -64,6 +70,7 @@ class QtWindowServices : public WindowServices {
   std::map<std::tuple<std::string, std::string, Event>, Handler> handlers_;
   std::vector<QPointer<SonivoWindow>> windows_;
   std::vector<QPointer<SonivoWindow>> closed_;
+  FramePacer pacer_;
   int handler_depth_ = 0;
   bool loop_started_ = false;
   bool quit_requested_ = false;

@@ -3,8 +3,8 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QDir>
-#include <QSurfaceFormat>
 #include <QFont>
+#include <QSurfaceFormat>
 #include <cstdlib>
 #include <vector>
 
@@ -17,6 +17,7 @@
 #include "app/TemplateLoader.h"
 #include "core/FatalStop.h"
 #include "platform/files/Files.h"
+#include "platform/xmlhttp/WaitHook.h"
 #include "text/Gbk.h"
 
 static void register_template_resources() {
@@ -46,9 +47,9 @@ void prepare_toolkit_environment() {
   if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
     setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  // The download repaints its bar and label once per range without returning to the
-  // event loop; with the swap tied to the display's refresh each of those paints would
-  // wait for the next frame and cap a fast download at a few ranges per frame.
+  // The download puts its bar and label on the screen about once a frame without
+  // returning to the event loop; with the swap tied to the display's refresh each of
+  // those flushes would also wait for the display, a frame of lost transfer at worst.
   QSurfaceFormat format = QSurfaceFormat::defaultFormat();
   format.setSwapInterval(0);
   QSurfaceFormat::setDefaultFormat(format);
@@ -56,6 +57,8 @@ void prepare_toolkit_environment() {
 
 void start_toolkit() {
   install_window_services(&app::qt_window_services());
+  // The download's waits for the network are where its progress reaches the screen.
+  xmlhttp::set_wait_hook([] { return app::qt_window_services().frame_pacer().while_waiting(); });
   set_fatal_stop_box(show_fatal_box);
   set_exit_hook_forgetter(app::forget_exit_hook);
   set_toolkit_cleanup(run_toolkit_cleanup);

@@ -7,8 +7,6 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,60 +19,16 @@
 #include <functional>
 #include <string>
 
+#include "bench/ServerProcess.h"
 #include "download/RangeDownloader.h"
-#include "tests/download/FaultServer.h"
 
 namespace {
 
 using sonivo::RangeDownloader;
 using sonivo::Text;
-using sonivo::testing::FaultServer;
+using sonivo::bench::ServerProcess;
 
 constexpr long CHUNK = 20480;
-
-// The server runs in a child process, so that its copy of the file and its buffers do
-// not count in this process's memory.
-struct ServerProcess {
-  pid_t pid = -1;
-  int port = 0;
-  int hold_fd = -1;
-
-  explicit ServerProcess(int64_t size) {
-    int port_pipe[2];
-    int hold_pipe[2];
-    if (::pipe(port_pipe) != 0 || ::pipe(hold_pipe) != 0) {
-      std::perror("pipe");
-      std::exit(1);
-    }
-    pid = ::fork();
-    if (pid == 0) {
-      ::close(port_pipe[0]);
-      ::close(hold_pipe[1]);
-      FaultServer server(FaultServer::pattern(0, size), 200000);
-      const int p = server.port();
-      if (::write(port_pipe[1], &p, sizeof p) != sizeof p) {
-        ::_exit(1);
-      }
-      char byte;
-      while (::read(hold_pipe[0], &byte, 1) > 0) {
-      }
-      ::_exit(0);  // the parent closed its end: stop serving
-    }
-    ::close(port_pipe[1]);
-    ::close(hold_pipe[0]);
-    hold_fd = hold_pipe[1];
-    if (::read(port_pipe[0], &port, sizeof port) != sizeof port) {
-      std::fprintf(stderr, "server did not start\n");
-      std::exit(1);
-    }
-    ::close(port_pipe[0]);
-  }
-  ~ServerProcess() {
-    ::close(hold_fd);
-    ::waitpid(pid, nullptr, 0);
-  }
-  std::string url() const { return "http://127.0.0.1:" + std::to_string(port) + "/file.bin"; }
-};
 
 long status_kb(const char* field) {
   std::ifstream in("/proc/self/status");

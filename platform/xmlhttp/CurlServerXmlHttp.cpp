@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/xmlhttp/TransferError.h"
+#include "platform/xmlhttp/WaitHook.h"
 #include "text/Gbk.h"
 #include "text/TextOps.h"
 
@@ -185,7 +186,12 @@ bool CurlServerXmlHttp::waitForResponse(int32_t milliseconds) {
     if (left <= 0) {
       return false;
     }
-    curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::min<long long>(left, 1000)), nullptr);
+    long long block = std::min<long long>(left, 1000);
+    const int wanted = run_wait_hook();
+    if (wanted >= 0) {
+      block = std::min<long long>(block, std::max(wanted, 1));
+    }
+    curl_multi_poll(multi_, nullptr, 0, static_cast<int>(block), nullptr);
   }
 }
 

@@ -17,12 +17,14 @@
 #include "app/BrowserBox.h"
 #include "app/Controls.h"
 #include "app/FileDialogOptions.h"
+#include "app/FramePacer.h"
 #include "app/QtWindowServices.h"
 #include "app/Startup.h"
 #include "app/TemplateLoader.h"
 #include "app/ToolkitSeams.h"
 #include "core/Hosts.h"
 #include "core/WindowServices.h"
+#include "platform/clock/Clock.h"
 #include "preview/ListenWindow.h"
 #include "tests/support/gui/GuiTestSupport.h"
 #include "text/Gbk.h"
@@ -257,6 +259,125 @@ TEST(Labels, TransparentLabelKeepsItsLineBreaks) {
   const Text caption = gbk("已下载：10 KB\r\n进度：5%");
   window_services().set_text({"MainWindow", "透明标签1"}, caption);
   EXPECT_EQ(window_services().text({"MainWindow", "透明标签1"}), caption);
+}
+
+// Makes each flush of the window it watches take `cost` ticks of the test's clock.
+class TicksPerFlush : public QObject {
+ public:
+  TicksPerFlush(uint32_t& now, uint32_t cost) : now_(now), cost_(cost) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::UpdateRequest) {
+      now_ += cost_;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  uint32_t& now_;
+  uint32_t cost_;
+};
+
+// The pacing of the progress bar and the transparent label, step by step on the test's
+// own tick count: what the screen shows (the window's backing store) against what the
+// controls hold (a fresh rendering).
+TEST(FramePacer, WrittenControlsReachTheScreenOnceAFrameAndAllBeforeABox) {
+  ToolkitRecorder recorder;
+  start_to_main_window();
+  select_page(1);
+  QWidget* bar = find_control("MainWindow", "进度条1");
+  ASSERT_NE(bar, nullptr);
+  QWidget* window = bar->window();
+  app::FramePacer& pacer = app::qt_window_services().frame_pacer();
+  const uint32_t frame = app::frame_interval_ms(window);
+  uint32_t now = 0xFFFFFFF0u;  // the tick count wraps in the middle of the steps
+  clock::set_tick_source([&] { return now; });
+  const auto shown = [&] {
+    const QPoint at = bar->mapTo(window, QPoint(0, 0));
+    return window->screen()->grabWindow(window->winId(), at.x(), at.y(), bar->width(),
+                                        bar->height());
+  };
+  const auto held = [&] {
+    return window->grab(QRect(bar->mapTo(window, QPoint(0, 0)), bar->size()));
+  };
+  const auto up_to_date = [&] { return shown().toImage() == held().toImage(); };
+  const ControlRef kBar{"MainWindow", "进度条1"};
+  const ControlRef kLabel{"MainWindow", "透明标签1"};
+  const long flushes = pacer.flushes();
+
+  // A write is held back, even the first after a long time: the wait that follows it is
+  // where it reaches the screen.
+  window_services().set_position(kBar, 10);
+  EXPECT_EQ(window_services().position(kBar), 10);
+  EXPECT_TRUE(pacer.pending());
+  EXPECT_FALSE(up_to_date());
+  EXPECT_EQ(pacer.while_waiting(), -1);
+  EXPECT_FALSE(pacer.pending());
+  EXPECT_TRUE(up_to_date());
+  EXPECT_EQ(pacer.flushes(), flushes + 1);
+
+  // Within a frame of that flush: held back, and the wait asks to be woken when it is due.
+  now += 1;
+  window_services().set_position(kBar, 20);
+  EXPECT_EQ(pacer.while_waiting(), static_cast<int>(frame) - 1);
+  now += frame - 2;
+  window_services().set_text(kLabel, gbk("下载进度：20%"));
+  EXPECT_EQ(pacer.while_waiting(), 1);
+  EXPECT_FALSE(up_to_date());
+  now += 1;  // a frame after the flush
+  EXPECT_EQ(pacer.while_waiting(), -1);
+  EXPECT_TRUE(up_to_date());
+  EXPECT_EQ(pacer.flushes(), flushes + 2);
+
+  // No wait comes (answers already in): a write flushes once values have been pending a
+  // frame and the last flush is a frame old.
+  window_services().set_position(kBar, 30);
+  now += frame - 1;
+  window_services().set_position(kBar, 31);
+  EXPECT_FALSE(up_to_date());
+  now += 1;
+  window_services().set_position(kBar, 32);
+  EXPECT_TRUE(up_to_date());
+  EXPECT_FALSE(pacer.pending());
+  EXPECT_EQ(pacer.flushes(), flushes + 3);
+
+  // A write that changes nothing leaves nothing pending.
+  now += 5 * frame;
+  window_services().set_position(kBar, 32);
+  window_services().set_text(kLabel, gbk("下载进度：20%"));
+  EXPECT_FALSE(pacer.pending());
+  EXPECT_EQ(pacer.while_waiting(), -1);
+
+  // A box opens on the last values, however soon after the last flush.
+  window_services().set_position(kBar, 33);
+  window_services().set_position(kBar, 34);
+  bool up_to_date_at_box = false;
+  recorder.on_message_box = [&](const app::MessageBoxRequest&) {
+    up_to_date_at_box = up_to_date();
+  };
+  window_services().message_box(gbk("下载完毕"), MB_OK, std::nullopt);
+  EXPECT_TRUE(up_to_date_at_box);
+  EXPECT_EQ(pacer.flushes(), flushes + 4);
+  EXPECT_EQ(window_services().position(kBar), 34);
+
+  // A dear flush spaces the next ones out: after one that took 10 ticks, none for 190.
+  TicksPerFlush dear(now, 10);
+  window->installEventFilter(&dear);
+  now += 5 * frame;
+  window_services().set_position(kBar, 40);
+  EXPECT_EQ(pacer.while_waiting(), -1);
+  window->removeEventFilter(&dear);
+  EXPECT_EQ(pacer.spacing_ms(), std::max(frame, 10 * app::FramePacer::FLUSH_SPACING));
+  window_services().set_position(kBar, 41);
+  now += pacer.spacing_ms() - 1;
+  EXPECT_EQ(pacer.while_waiting(), 1);
+  EXPECT_FALSE(up_to_date());
+  now += 1;
+  EXPECT_EQ(pacer.while_waiting(), -1);
+  EXPECT_TRUE(up_to_date());
+  EXPECT_EQ(pacer.spacing_ms(), frame);  // that flush took no time
+  clock::set_tick_source({});
 }
 
 // A sound's name from a page goes into the listening window's caption whatever its

@@ -20,11 +20,14 @@
 #include <string>
 #include <vector>
 
+#include "app/FramePacer.h"
+#include "app/QtWindowServices.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
 #include "download/DownloadTab.h"
 #include "download/RangeDownloader.h"
 #include "download/SharedDownloader.h"
+#include "platform/clock/Clock.h"
 #include "tests/download/FaultServer.h"
 #include "tests/resolve/PageServer.h"
 #include "tests/support/TempFolder.h"
@@ -78,18 +81,21 @@ class DownloadGuiTest : public ::testing::Test {
     pages.serve(SOUND_PAGE, sound_page_for(files.url()));
   }
   void TearDown() override {
+    clock::set_tick_source({});
     close_all_windows();
     release_shared_downloader();
     resolved_sound() = ResolvedSound();
   }
 
-  void resolve() {
+  // Resolves the sound page, whose audio address is that of `audio_server`.
+  void resolve(const FaultServer* audio_server = nullptr) {
+    const std::string audio_url = (audio_server ? audio_server : &files)->url();
     auto* address = find_control_as<QLineEdit>("MainWindow", "编辑框_地址");
     ASSERT_NE(address, nullptr);
     address->clear();
     QTest::keyClicks(address, QString::fromStdString(utf8_of(pages.url(SOUND_PAGE))));
     click("MainWindow", "解析");
-    ASSERT_EQ(resolved_sound().audio_link, Text(files.url()));
+    ASSERT_EQ(resolved_sound().audio_link, Text(audio_url));
   }
   void press_download() {
     select_page(1);
@@ -184,10 +190,12 @@ TEST_F(DownloadGuiTest, DownloadBeforeResolveShowsTheNoticeAndCreatesTheFolder) 
 
 // What the window really shows while the GUI thread is inside run: the pixels of the
 // window's backing store, read from inside each progress callback, next to a fresh
-// rendering of the same area. Nothing is pumped between ranges, so only a synchronous
-// repaint can have made the two agree.
+// rendering of the same area. Nothing is pumped between ranges, so only our own flushes
+// can have put anything there. The tick count is the test's: each range comes a third of
+// a frame after the one before, so that the pacing shows.
 struct Shot {
   int percent = 0;
+  uint32_t tick = 0;
   QImage bar;
   QImage bar_now;
   QImage label;
@@ -196,6 +204,8 @@ struct Shot {
 };
 std::vector<Shot> shots;
 bool timer_fired = false;
+uint32_t fake_now = 0;
+uint32_t fake_step = 0;
 
 QImage on_screen(QWidget* control) {
   QWidget* window = control->window();
@@ -214,13 +224,14 @@ QImage rendered(QWidget* control) {
 }
 
 void watch_progress(const Text& target_file, int32_t total_length, int32_t speed, int32_t percent) {
+  fake_now += fake_step;
   on_download_progress(target_file, total_length, speed, percent);
   if (shots.empty())
     QTimer::singleShot(0, [] { timer_fired = true; });
   QWidget* bar = find_control("MainWindow", "进度条1");
   QWidget* label = find_control("MainWindow", "透明标签1");
-  shots.push_back(
-      {percent, on_screen(bar), rendered(bar), on_screen(label), rendered(label), timer_fired});
+  shots.push_back({percent, fake_now, on_screen(bar), rendered(bar), on_screen(label),
+                   rendered(label), timer_fired});
 }
 
 // Columns of a row of `bar` that differ from the same row of the empty bar.
@@ -232,42 +243,146 @@ int filled_columns(const QImage& bar, const QImage& empty, int row) {
   return filled;
 }
 
-TEST_F(DownloadGuiTest, BarAndLabelRepaintAfterEveryRangeWhileRunPumpsNothing) {
+// The latest of `values` (0: before the download, k: as range k left it) that `shown`
+// is, among the first `up_to` + 1; -1 when none.
+int shown_value(const std::vector<QImage>& values, const QImage& shown, int up_to) {
+  for (int k = up_to; k >= 0; --k)
+    if (values[static_cast<std::size_t>(k)] == shown)
+      return k;
+  return -1;
+}
+
+TEST_F(DownloadGuiTest, BarAndLabelReachTheScreenAtMostAFrameLateWhileRunPumpsNothing) {
   RecordProperty("platform", QGuiApplication::platformName().toStdString());
   resolve();
   select_page(1);
   shots.clear();
   timer_fired = false;
-  const QImage empty_bar = on_screen(find_control("MainWindow", "进度条1"));
-  const QImage empty_label = on_screen(find_control("MainWindow", "透明标签1"));
+  QWidget* bar = find_control("MainWindow", "进度条1");
+  QWidget* label = find_control("MainWindow", "透明标签1");
+  const QImage empty_bar = on_screen(bar);
+  const QImage empty_label = on_screen(label);
   ASSERT_FALSE(empty_bar.isNull());
-  ASSERT_EQ(empty_bar, rendered(find_control("MainWindow", "进度条1")));
+  ASSERT_EQ(empty_bar, rendered(bar));
+  const uint32_t frame = app::frame_interval_ms(bar->window());
+  ASSERT_GE(frame, 7u);  // so that two steps stay within a frame and three do not
+  fake_step = frame / 3 + 1;
+  fake_now = clock::tick_count() + 0x40000000u;
+  clock::set_tick_source([] { return fake_now; });
+  QImage bar_at_box;
+  QImage label_at_box;
+  recorder.on_message_box = [&](const app::MessageBoxRequest&) {
+    bar_at_box = on_screen(bar);
+    label_at_box = on_screen(label);
+  };
+  const long flushes_before = app::qt_window_services().frame_pacer().flushes();
   // The press's own init then keeps these callbacks, as it does from any second press on.
   ASSERT_TRUE(shared_downloader->init(watch_progress, on_download_done));
   click("MainWindow", "下载");
+  const long flushes = app::qt_window_services().frame_pacer().flushes() - flushes_before;
 
   ASSERT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});
   ASSERT_EQ(shots.size(), 5u);
   EXPECT_EQ(shots.front().percent, 20);
   EXPECT_EQ(shots.back().percent, 100);
-  const int row = empty_bar.height() / 5;  // above the centred percent text
-  int previous_fill = 0;
-  QImage previous_label = empty_label;
+  std::vector<QImage> bars{empty_bar};
+  std::vector<QImage> labels{empty_label};
+  std::vector<int> percents{0};
   for (const Shot& shot : shots) {
+    bars.push_back(shot.bar_now);
+    labels.push_back(shot.label_now);
+    percents.push_back(shot.percent);
+  }
+  // A value superseded by range k has been off the screen's due since range k's tick.
+  const auto superseded_at = [&](int k) { return shots[static_cast<std::size_t>(k) - 1].tick; };
+
+  const int row = empty_bar.height() / 5;  // above the centred percent text
+  int previous_bar = 0;
+  int previous_label = 0;
+  int pending_shots = 0;
+  for (int i = 1; i <= static_cast<int>(shots.size()); ++i) {
+    const Shot& shot = shots[static_cast<std::size_t>(i) - 1];
     SCOPED_TRACE(shot.percent);
     EXPECT_FALSE(shot.events_pumped);
-    EXPECT_TRUE(shot.bar == shot.bar_now);
-    EXPECT_TRUE(shot.label == shot.label_now);
-    // The filled part grows with every range, in proportion to the percent.
-    const int fill = filled_columns(shot.bar, empty_bar, row);
-    EXPECT_GT(fill, previous_fill);
-    EXPECT_NEAR(fill, empty_bar.width() * shot.percent / 100, 4);
-    EXPECT_TRUE(shot.label != previous_label);
-    previous_fill = fill;
-    previous_label = shot.label;
+    const int shown_bar = shown_value(bars, shot.bar, i);
+    const int shown_label = shown_value(labels, shot.label, i);
+    ASSERT_GE(shown_bar, 0) << "the bar shows something never written";
+    ASSERT_GE(shown_label, 0) << "the label shows something never written";
+    // What the screen shows was the value less than a frame ago, and it never goes back.
+    for (const int shown : {shown_bar, shown_label}) {
+      if (shown < i) {
+        EXPECT_LT(shot.tick - superseded_at(shown + 1), frame) << shown;
+        ++pending_shots;
+      }
+    }
+    EXPECT_GE(shown_bar, previous_bar);
+    EXPECT_GE(shown_label, previous_label);
+    // The filled part is in proportion to the percent of the value shown.
+    EXPECT_NEAR(filled_columns(shot.bar, empty_bar, row),
+                empty_bar.width() * percents[static_cast<std::size_t>(shown_bar)] / 100, 4);
+    previous_bar = shown_bar;
+    previous_label = shown_label;
   }
+  // The first range's values wait for the wait that follows it: written, not yet flushed.
+  EXPECT_TRUE(shots.front().bar == empty_bar);
+  EXPECT_GT(pending_shots, 0);
+  // At most one flush a frame over the run's ticks, and the one before the box.
+  EXPECT_LE(flushes, 2 + static_cast<long>((shots.back().tick - shots.front().tick) / frame));
+  // The box opens on exactly the last values.
+  EXPECT_TRUE(bar_at_box == bars.back());
+  EXPECT_TRUE(label_at_box == labels.back());
+  EXPECT_NEAR(filled_columns(bar_at_box, empty_bar, row), empty_bar.width(), 4);
   process_events();
   EXPECT_TRUE(timer_fired);
+}
+
+// Many ranges faster than frames: most values are left pending, and still the box that
+// ends the download opens on the last ones. With the clock stood still no flush falls
+// due after the first, so the screen is brought up to date by the box alone; with the
+// real clock, as a user runs it.
+TEST_F(DownloadGuiTest, ManyFastRangesEndWithTheLastValuesOnTheScreenWhenTheBoxOpens) {
+  constexpr int64_t BIG_SIZE = 60 * 20480 + 1000;  // 61 ranges
+  FaultServer big{BIG_SIZE, 1000};
+  pages.serve(SOUND_PAGE, sound_page_for(big.url()));
+  resolve(&big);
+  select_page(1);
+  QWidget* bar_widget = find_control("MainWindow", "进度条1");
+  QWidget* label_widget = find_control("MainWindow", "透明标签1");
+  for (const bool clock_stands_still : {true, false}) {
+    SCOPED_TRACE(clock_stands_still ? "clock standing still" : "real clock");
+    std::filesystem::remove(target());
+    recorder.message_boxes.clear();
+    if (clock_stands_still) {
+      fake_now = clock::tick_count() + 0x40000000u;
+      clock::set_tick_source([] { return fake_now; });
+    } else {
+      clock::set_tick_source({});
+    }
+    QImage bar_at_box;
+    QImage label_at_box;
+    QImage bar_rendered;
+    QImage label_rendered;
+    recorder.on_message_box = [&](const app::MessageBoxRequest&) {
+      bar_at_box = on_screen(bar_widget);
+      label_at_box = on_screen(label_widget);
+      bar_rendered = rendered(bar_widget);
+      label_rendered = rendered(label_widget);
+    };
+    const long flushes_before = app::qt_window_services().frame_pacer().flushes();
+    click("MainWindow", "下载");
+    const long flushes = app::qt_window_services().frame_pacer().flushes() - flushes_before;
+
+    ASSERT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});
+    EXPECT_EQ(read_bytes(target()), FaultServer::pattern(0, BIG_SIZE));
+    EXPECT_EQ(window_services().position(kBar), 100);
+    EXPECT_NE(utf8_of(label()).find("下载进度：100%"), std::string::npos) << utf8_of(label());
+    ASSERT_FALSE(bar_at_box.isNull());
+    EXPECT_TRUE(bar_at_box == bar_rendered);
+    EXPECT_TRUE(label_at_box == label_rendered);
+    if (clock_stands_still) {
+      EXPECT_LE(flushes, 2);  // the first wait's and the box's
+    }
+  }
 }
 
 }  // namespace

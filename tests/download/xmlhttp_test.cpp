@@ -8,10 +8,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/xmlhttp/ComponentRegistry.h"
 #include "platform/xmlhttp/CurlServerXmlHttp.h"
 #include "platform/xmlhttp/TransferError.h"
+#include "platform/xmlhttp/WaitHook.h"
 #include "tests/download/FaultServer.h"
 #include "tests/support/LoopbackPorts.h"
 #include "tests/support/TempFolder.h"
@@ -138,6 +140,53 @@ TEST_F(ComponentTest, SendReturnsAtOnceAndNothingShowsBeforeTheAnswer) {
   http.abort();
   EXPECT_EQ(http.readyState(), 0);
   EXPECT_FALSE(http.waitForResponse(10));
+}
+
+// The waiting thread's own work: the hook runs before each block of a wait that is not
+// over, on the waiting thread, and the block lasts no longer than the hook asks.
+TEST_F(ComponentTest, WaitHookRunsWhileAnAnswerIsAwaitedAsOftenAsItAsks) {
+  server.set_fault(Fault::Stall);
+  const std::thread::id waiting_thread = std::this_thread::get_id();
+  struct Case {
+    int wanted_ms;
+    int min_calls;
+    int max_calls;
+  };
+  // 300 ms of waiting: slices of 20 ms make about 15 calls (fewer if the machine is slow
+  // to wake us, a few more as the stalled answer trickles in); no limit leaves one block
+  // of the whole wait, cut only by what arrives.
+  for (const Case& c : {Case{20, 5, 40}, Case{-1, 1, 5}}) {
+    SCOPED_TRACE(c.wanted_ms);
+    int calls = 0;
+    bool on_waiting_thread = true;
+    set_wait_hook([&] {
+      ++calls;
+      on_waiting_thread = on_waiting_thread && std::this_thread::get_id() == waiting_thread;
+      return c.wanted_ms;
+    });
+    get_range(http, server.url(), "bytes=0-20479");
+    EXPECT_FALSE(http.waitForResponse(300));
+    set_wait_hook({});
+    EXPECT_GE(calls, c.min_calls);
+    EXPECT_LE(calls, c.max_calls);
+    EXPECT_TRUE(on_waiting_thread);
+    http.abort();
+  }
+}
+
+TEST_F(ComponentTest, AnsweredRequestDoesNotRunTheWaitHook) {
+  int calls = 0;
+  set_wait_hook([&] {
+    ++calls;
+    return -1;
+  });
+  get_range(http, server.url(), "bytes=0-20479");
+  ASSERT_TRUE(wait_done(http));
+  const int calls_while_waiting = calls;
+  EXPECT_TRUE(http.waitForResponse(1000));  // over already: nothing to wait for
+  set_wait_hook({});
+  EXPECT_EQ(calls, calls_while_waiting);
+  EXPECT_EQ(http.status(), 206);
 }
 
 TEST_F(ComponentTest, OneConnectionServesEveryRequest) {

@@ -112,6 +112,9 @@ void process_events() {
 ToolkitRecorder::ToolkitRecorder() {
   app::set_message_box_presenter([this](const app::MessageBoxRequest& request) {
     message_boxes.push_back(request);
+    if (on_message_box) {
+      on_message_box(request);
+    }
     if (next_message_box_answers.empty())
       return BUTTON_OK;
     const int answer = next_message_box_answers.front();

@@ -80,6 +80,8 @@ class ToolkitRecorder {
 
   std::deque<int> next_message_box_answers;  // BUTTON_OK when empty
   std::vector<app::MessageBoxRequest> message_boxes;
+  // Runs when a box is shown, before it is answered: what the screen shows as it opens.
+  std::function<void(const app::MessageBoxRequest& request)> on_message_box;
   std::deque<app::FileDialogResult> next_file_dialog_answers;  // cancelled when empty
   std::vector<app::FileDialogSettings> file_dialogs;
   std::vector<Text> opened_urls;
