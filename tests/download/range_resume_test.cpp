@@ -329,6 +329,14 @@ TEST_F(RangeResumeTest, BrokenRecordCountsAsNone) {
   }
 }
 
+// The texts of these endings are the program's own; every character of them is in GBK.
+TEST(ResumeStatusTexts, AreWhollyGbk) {
+  for (const char* text :
+       {FILE_IN_THE_WAY, FILE_UNVERIFIED, NAME_TOO_LONG, CONTENT_CHANGED, CONTENT_CHANGED_ADVICE}) {
+    EXPECT_EQ(utf8_of(gbk(text)), text);
+  }
+}
+
 // A name longer than the file system allows is said to be too long; nothing is asked.
 TEST_F(RangeResumeTest, NameTooLongIsSaidSo) {
   std::string name;
