@@ -1,7 +1,8 @@
 #pragma once
 // Where a download's resume record lives: a small companion file beside the download,
-// named after it with ".sonivo-part" added ("晴天.mp3" has "晴天.mp3.sonivo-part"), as
-// browsers keep a partial download's state beside it.
+// named after it with ".sonivo-part" added ("晴天.mp3" has "晴天.mp3.sonivo-part"; a name
+// too long for that is shortened, with a hash of the whole), as browsers keep a partial
+// download's state beside it.
 //
 // Beside the file rather than elsewhere because the record is about that file: it goes
 // where the file goes when the user moves the folder, it is in plain sight when the user

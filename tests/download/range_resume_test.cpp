@@ -329,6 +329,43 @@ TEST_F(RangeResumeTest, BrokenRecordCountsAsNone) {
   }
 }
 
+// A name that already fills the host's limit still gets its record, under a shortened
+// name of its own that fits, and the folder holds nothing else once the file is complete.
+TEST_F(RangeResumeTest, LongNameGetsARecordThatFits) {
+  std::string name;
+  for (int i = 0; i < 83; ++i) {
+    name += "晴";  // 249 bytes in UTF-8, 253 with ".mp3"
+  }
+  name += ".mp3";
+  server.set_validators("\"v1\"", "");
+  server.set_fault_at(1, Fault::Unavailable503);
+  configure(server.url());
+  ASSERT_TRUE(downloader.set_target_file(gbk((folder.path() / name).string())));
+  EXPECT_FALSE(downloader.run());
+
+  std::vector<std::string> others;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    if (entry.path().filename() != name) {
+      others.push_back(entry.path().filename().string());
+    }
+  }
+  ASSERT_EQ(others.size(), 1u);
+  EXPECT_LE(others[0].size(), 255u);
+  EXPECT_TRUE(others[0].ends_with(".sonivo-part")) << others[0];
+  EXPECT_EQ(others[0].rfind(name.substr(0, 60), 0), 0u) << others[0];
+  const auto stored = parse_resume_record(read_file(folder.path() / others[0]));
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->etag, Text("\"v1\""));
+
+  EXPECT_TRUE(downloader.run());  // the record vouches: nothing is asked for twice
+  EXPECT_EQ(server.range_log(),
+            (std::vector<std::string>{range(0), range(CHUNK), range(CHUNK), range(2 * CHUNK)}));
+  EXPECT_TRUE(read_file(folder.path() / name) == content);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
 // The texts of these endings are the program's own; every character of them is in GBK.
 TEST(ResumeStatusTexts, AreWhollyGbk) {
   for (const char* text :
