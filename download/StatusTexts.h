@@ -32,8 +32,8 @@ inline constexpr char FILE_WRITE_FAILED[] = "本地文件写入失败！";
 inline constexpr char FILE_IN_THE_WAY[] =
     "已有同名文件，但它不是服务器上这个声音的一部分，文件未作改动。"
     "请把那个文件改名，或在“文件名称”中换一个名字，再按“下载”。";
-// The file under the chosen name holds bytes, and the server's answers do not allow to
-// tell whether they are a part of this content. It is left exactly as it was.
+// The file under the chosen name holds bytes, and the server's answers cannot show whether
+// they are a part of this content. It is left exactly as it was.
 inline constexpr char FILE_UNVERIFIED[] =
     "已有同名文件，但无法确认它是服务器上这个声音的一部分，文件未作改动。"
     "请稍后再试，或在“文件名称”中换一个名字，再按“下载”。";
