@@ -70,6 +70,7 @@ bool RangeDownloader::Run::execute() {
   // is known to be this content's; an empty file holds nothing to doubt.
   range_start_ = file_.length();
   started_at_ = range_start_;
+  modified_at_start_ = file_.modified_ns();
   bytes_trusted_ = started_at_ == 0;
   if (!bytes_trusted_) {
     record_ = load_resume_record(target_);
@@ -273,6 +274,8 @@ bool RangeDownloader::Run::end() {
   const bool complete = d_.status_text_ == gbk(DOWNLOAD_COMPLETE);
   if (complete && (record_saved_ || record_)) {
     remove_resume_record(target_);
+  } else if (!complete && record_saved_) {
+    leave_record();
   }
   file_.close();
   d_.notify_done();

@@ -47,6 +47,8 @@ class RangeDownloader::Run {
   const char* refusal_fault() const;
   const char* contradiction_text() const;
   bool save_record();
+  bool record_describes_file() const;
+  void leave_record();
 
   RangeDownloader& d_;
   // Held for the whole run, so that a `close` from inside a callback cannot take the
@@ -66,6 +68,7 @@ class RangeDownloader::Run {
   bool short_answer_ = false;  // the last 206 covered fewer bytes than asked
 
   int64_t started_at_ = 0;              // the file's length when the run began
+  long long modified_at_start_ = -1;    // and its modification time
   bool bytes_trusted_ = false;          // what the file holds is known to be this content's
   std::optional<ResumeRecord> record_;  // the record found beside a file that held bytes
   bool record_saved_ = false;           // this run has written the record

@@ -7,9 +7,10 @@
 // file exactly as it was and saying what is wrong:
 //
 // - The record beside the file (ResumeRecordFile.h) vouches for them when its address and
-//   total are the ones of the run's first answer and a validator (ETag, Last-Modified)
-//   both carry is the same. A total or validator that differs shows a changed or another
-//   content.
+//   total are the ones of the run's first answer, a validator (ETag, Last-Modified) both
+//   carry is the same, and the file is as the last run left it (same length and
+//   modification time: not cut or replaced since). A total or validator that differs
+//   shows a changed or another content.
 // - Without such a confirmation (no record: a download begun before records existed, or a
 //   file from elsewhere; a server that sends no validators; an address that changed, as
 //   signed audio addresses do), the run asks once more for the last bytes the file holds,
@@ -69,8 +70,11 @@ const char* RangeDownloader::Run::contradiction_text() const {
 }
 
 bool RangeDownloader::Run::trust_file() {
-  const RecordMatch match =
+  RecordMatch match =
       record_ ? compare_resume_record(*record_, answer_facts()) : RecordMatch::Unconfirmed;
+  if (match == RecordMatch::Confirmed && !record_describes_file()) {
+    match = RecordMatch::Unconfirmed;  // right content, but the file may hold other bytes
+  }
   if (match == RecordMatch::Contradicted) {
     d_.status_text_ = gbk(contradiction_text());
     return false;
@@ -146,6 +150,20 @@ const char* RangeDownloader::Run::refusal_fault() const {
   const bool vouched = record_ && record_->url == url_ && match != RecordMatch::Contradicted &&
                        (record_->total_length == 0 || record_->total_length == started_at_);
   return vouched ? nullptr : FILE_UNVERIFIED;
+}
+
+// The record speaks for the bytes only as its run left them: a run killed before it could
+// say so, or a file the user has since cut or replaced, gets its bytes compared.
+bool RangeDownloader::Run::record_describes_file() const {
+  return record_ && record_->part && record_->part->length == started_at_ &&
+         record_->part->modified_ns == modified_at_start_;
+}
+
+// A run that wrote into the file and ends before it is complete says how it left it.
+void RangeDownloader::Run::leave_record() {
+  ResumeRecord record = answer_facts();
+  record.part = PartState{file_.length(), file_.modified_ns()};
+  save_resume_record(target_, record);
 }
 
 // Written before the run's first append, so that whatever the file then holds is known

@@ -1,6 +1,7 @@
 #include "download/ResumeRecord.h"
 
 #include <array>
+#include <cstdint>
 
 namespace sonivo {
 namespace {
@@ -11,9 +12,11 @@ constexpr std::string_view URL_KEY = "url";
 constexpr std::string_view TOTAL_KEY = "total";
 constexpr std::string_view ETAG_KEY = "etag";
 constexpr std::string_view LAST_MODIFIED_KEY = "last-modified";
-// 2^53, the largest byte count the downloader carries exactly, has 16 digits.
-constexpr std::size_t MAX_TOTAL_DIGITS = 16;
-constexpr int64_t MAX_TOTAL = int64_t{1} << 53;
+constexpr std::string_view PART_KEY = "part";
+// 2^53, the largest byte count the downloader carries exactly.
+constexpr int64_t MAX_BYTE_COUNT = int64_t{1} << 53;
+constexpr int64_t MAX_NUMBER = INT64_MAX;
+constexpr std::size_t MAX_DIGITS = 19;
 constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
 
 bool needs_escape(unsigned char byte) {
@@ -77,21 +80,40 @@ std::optional<std::string> unescaped(std::string_view value) {
   return out;
 }
 
-std::optional<int64_t> total_of(std::string_view digits) {
-  if (digits.empty() || digits.size() > MAX_TOTAL_DIGITS) {
+// Plain decimal digits, no sign, at most `limit`.
+std::optional<int64_t> number_of(std::string_view digits, int64_t limit) {
+  if (digits.empty() || digits.size() > MAX_DIGITS) {
     return std::nullopt;
   }
-  int64_t total = 0;
+  int64_t number = 0;
   for (const char c : digits) {
     if (c < '0' || c > '9') {
       return std::nullopt;
     }
-    total = total * 10 + (c - '0');
+    const int digit = c - '0';
+    if (number > (MAX_NUMBER - digit) / 10) {
+      return std::nullopt;
+    }
+    number = number * 10 + digit;
   }
-  if (total > MAX_TOTAL) {
+  if (number > limit) {
     return std::nullopt;
   }
-  return total;
+  return number;
+}
+
+// "<length> <modified_ns>".
+std::optional<PartState> part_of(std::string_view value) {
+  const auto space = value.find(' ');
+  if (space == std::string_view::npos) {
+    return std::nullopt;
+  }
+  const std::optional<int64_t> length = number_of(value.substr(0, space), MAX_BYTE_COUNT);
+  const std::optional<int64_t> modified = number_of(value.substr(space + 1), MAX_NUMBER);
+  if (!length || !modified) {
+    return std::nullopt;
+  }
+  return PartState{*length, *modified};
 }
 
 // Splits off the next line (without its "\n" and an "\r" before it); false when the text
@@ -128,6 +150,10 @@ std::string format_resume_record(const ResumeRecord& record) {
   if (!record.last_modified.empty()) {
     line(LAST_MODIFIED_KEY, record.last_modified.str());
   }
+  if (record.part && record.part->length >= 0 && record.part->modified_ns >= 0) {
+    line(PART_KEY,
+         std::to_string(record.part->length) + " " + std::to_string(record.part->modified_ns));
+  }
   out += LAST_LINE;
   out += '\n';
   return out;
@@ -143,8 +169,8 @@ std::optional<ResumeRecord> parse_resume_record(std::string_view stored) {
     return std::nullopt;
   }
   ResumeRecord record;
-  // url, total, etag, last-modified: each at most once.
-  std::array<bool, 4> seen{};
+  // url, total, etag, last-modified, part: each at most once.
+  std::array<bool, 5> seen{};
   for (;;) {
     if (!next_line(rest, line)) {
       return std::nullopt;  // cut off before "end"
@@ -167,7 +193,7 @@ std::optional<ResumeRecord> parse_resume_record(std::string_view stored) {
       record.url = Text(*value);
     } else if (key == TOTAL_KEY) {
       slot = 1;
-      const std::optional<int64_t> total = total_of(*value);
+      const std::optional<int64_t> total = number_of(*value, MAX_BYTE_COUNT);
       if (!total) {
         return std::nullopt;
       }
@@ -178,6 +204,12 @@ std::optional<ResumeRecord> parse_resume_record(std::string_view stored) {
     } else if (key == LAST_MODIFIED_KEY) {
       slot = 3;
       record.last_modified = Text(*value);
+    } else if (key == PART_KEY) {
+      slot = 4;
+      record.part = part_of(*value);
+      if (!record.part) {
+        return std::nullopt;
+      }
     } else {
       return std::nullopt;
     }

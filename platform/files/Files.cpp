@@ -240,6 +240,14 @@ long long ExclusiveFile::length() const {
   return static_cast<long long>(info.st_size);
 }
 
+long long ExclusiveFile::modified_ns() const {
+  struct stat info {};
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+    return -1;
+  }
+  return static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+}
+
 bool ExclusiveFile::seek_end() {
   return fd_ >= 0 && ::lseek(fd_, 0, SEEK_END) >= 0;
 }

@@ -61,6 +61,8 @@ class ExclusiveFile {
   bool is_open() const { return fd_ >= 0; }
   // Length in bytes; -1 when it cannot be read.
   long long length() const;
+  // Time of the last change of the content, in nanoseconds since 1970; -1 when unknown.
+  long long modified_ns() const;
   bool seek_end();
   // `count` bytes from `offset`; nullopt when they cannot all be read.
   std::optional<Bytes> read_at(long long offset, std::size_t count) const;

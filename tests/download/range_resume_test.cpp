@@ -2,7 +2,9 @@
 // the ones it must not. Against the loopback fault server, in a real temporary folder.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -46,6 +48,12 @@ void write_file(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+int64_t modified_ns(const std::filesystem::path& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 std::string range(int64_t first, int64_t count = CHUNK) {
   return "bytes=" + std::to_string(first) + "-" + std::to_string(first + count - 1);
 }
@@ -86,15 +94,15 @@ class RangeResumeTest : public ::testing::Test {
   RangeDownloader downloader;
 };
 
-// Before the first byte is appended, the run writes what the file is a part of; a
-// complete download leaves nothing beside the file.
+// Before the first byte is appended, the run writes what the file is a part of, and when
+// it ends incomplete, how it left the file; a complete download leaves nothing beside it.
 TEST_F(RangeResumeTest, RecordDescribesTheContentUntilTheFileIsComplete) {
   server.set_validators("\"c350-1\"", DATE);
   server.set_fault_at(1, Fault::Unavailable503);
   configure(server.url());
   EXPECT_FALSE(downloader.run());
-  EXPECT_EQ(stored_record(),
-            (ResumeRecord{Text(server.url()), CONTENT_SIZE, Text("\"c350-1\""), Text(DATE)}));
+  EXPECT_EQ(stored_record(), (ResumeRecord{Text(server.url()), CONTENT_SIZE, Text("\"c350-1\""),
+                                           Text(DATE), PartState{CHUNK, modified_ns(target)}}));
 
   EXPECT_TRUE(downloader.run());
   EXPECT_TRUE(file() == content);
@@ -325,7 +333,41 @@ TEST_F(RangeResumeTest, BrokenRecordCountsAsNone) {
     EXPECT_EQ(fresh.range_log(),
               (std::vector<std::string>{range(PART), range(PART - CHUNK), range(PART + CHUNK)}));
     EXPECT_EQ(stored_record(),
-              (ResumeRecord{Text(fresh.url()), CONTENT_SIZE, Text("\"v1\""), Text()}));
+              (ResumeRecord{Text(fresh.url()), CONTENT_SIZE, Text("\"v1\""), Text(),
+                            PartState{PART + CHUNK, modified_ns(target)}}));
+  }
+}
+
+// The record stays when the user replaces the file (another sound under the same name,
+// say): the record still names this content, but the file is not as the last run left
+// it, so its bytes are compared, and being another's, left as they are.
+TEST_F(RangeResumeTest, FileReplacedWhileItsRecordStayedIsCompared) {
+  struct Case {
+    const char* what;
+    int64_t size;
+  };
+  for (const Case c : {Case{"longer", PART}, Case{"as long", CHUNK}}) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(target);
+    FaultServer fresh(content);
+    fresh.set_validators("\"v1\"", "");
+    fresh.set_fault_at(1, Fault::Unavailable503);
+    configure(fresh.url());
+    EXPECT_FALSE(downloader.run());
+    ASSERT_TRUE(stored_record().has_value());
+    const std::string record_bytes = read_file(record);
+    const auto left = std::filesystem::last_write_time(target);
+
+    const std::string other = other_sound(c.size);
+    write_file(target, other);
+    // A clock tick may be coarser than the test: the replacement is a second younger.
+    std::filesystem::last_write_time(target, left + std::chrono::seconds(1));
+    EXPECT_FALSE(downloader.run());
+    EXPECT_EQ(downloader.status_text(), gbk(FILE_IN_THE_WAY));
+    EXPECT_TRUE(file() == other);
+    EXPECT_EQ(read_file(record), record_bytes);
+    EXPECT_EQ(fresh.range_log(), (std::vector<std::string>{range(0), range(CHUNK), range(c.size),
+                                                           range(c.size - CHUNK)}));
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "download/ResumeRecord.h"
@@ -32,6 +33,8 @@ TEST(ResumeRecordTest, WritesReadableLines) {
             "end\n");
   EXPECT_EQ(format_resume_record({Text("u"), 0, Text(), Text()}),
             "sonivo-part 1\nurl u\ntotal 0\nend\n");
+  EXPECT_EQ(format_resume_record({Text("u"), 9, Text(), Text(), PartState{4, 1588672800123456789}}),
+            "sonivo-part 1\nurl u\ntotal 9\npart 4 1588672800123456789\nend\n");
 }
 
 // Whatever a value holds (GBK, "%", line breaks, DEL, a leading space) reads back as it was.
@@ -41,6 +44,8 @@ TEST(ResumeRecordTest, EveryRecordReadsBackAsWritten) {
       {Text("http://h/a\r\nb\x7f\tc d%"), int64_t{1} << 53, Text(" W/\"x\" "), Text("\x01")},
       {Text("\xc7\xe7\xcc\xec.mp3"), 0, Text("%00"), Text()},
       {Text(), 42, Text(), Text(DATE)},
+      {Text("u"), 50000, Text("e"), Text(), PartState{40960, INT64_MAX}},
+      {Text("u"), 0, Text(), Text(), PartState{0, 0}},
   };
   for (const auto& record : records) {
     const std::string stored = format_resume_record(record);
@@ -79,6 +84,13 @@ TEST(ResumeRecordTest, AnythingElseIsNoRecord) {
       "sonivo-part 1\nurl u\tv\ntotal 5\nend\n",  // a raw control byte
       "sonivo-part 1\nurl u\rv\ntotal 5\nend\n",
       "sonivo-part 1\nurl\ntotal 5\nend\n",
+      "sonivo-part 1\nurl u\ntotal 5\npart 5\nend\n",
+      "sonivo-part 1\nurl u\ntotal 5\npart 5 x\nend\n",
+      "sonivo-part 1\nurl u\ntotal 5\npart -1 5\nend\n",
+      "sonivo-part 1\nurl u\ntotal 5\npart 5  5\nend\n",
+      "sonivo-part 1\nurl u\ntotal 5\npart 5 9223372036854775808\nend\n",  // beyond int64
+      "sonivo-part 1\nurl u\ntotal 5\npart 9007199254740993 1\nend\n",
+      "sonivo-part 1\nurl u\ntotal 5\npart 1 1\npart 1 1\nend\n",
       good + std::string(MAX_RESUME_RECORD_SIZE, 'x'),
   };
   for (const std::string& stored : broken) {
