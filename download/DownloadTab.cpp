@@ -4,6 +4,7 @@
 #include "core/WindowServices.h"
 #include "download/RangeDownloader.h"
 #include "download/SharedDownloader.h"
+#include "download/StatusTexts.h"
 #include "platform/files/Files.h"
 #include "text/Gbk.h"
 #include "text/HtmlReferences.h"
@@ -59,9 +60,14 @@ void on_download_progress(const Text& target_file, int32_t total_length, int32_t
   ui.set_text(kProgressLabel, progress_text(target_file, total_length, speed, percent));
 }
 
+// A changed file on the server gets a second line that shows the way to the new file.
 void on_download_done(const Text& /*url*/, int32_t /*http_status*/, const Text& status_text,
                       int32_t /*percent*/) {
-  window_services().message_box(status_text, MB_OK, std::nullopt);
+  Text message = status_text;
+  if (status_text == gbk(CONTENT_CHANGED)) {
+    message += Text("\r\n") + gbk(CONTENT_CHANGED_ADVICE);
+  }
+  window_services().message_box(message, MB_OK, std::nullopt);
 }
 
 }  // namespace sonivo

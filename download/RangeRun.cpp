@@ -9,13 +9,18 @@
 // - the total must stay the one the run started with (the file was not replaced);
 // - with an unknown total ("*"), ranges follow each other until a 416 or a range shorter
 //   than asked, and the position is not cut to the unknown total;
-// - a failed append ends the run at once.
+// - a failed append ends the run at once;
+// - bytes the file held before the run are continued only when they are known to be a
+//   part of this content, and a 416 to them means "complete" only when they are the whole
+//   of it (RangeRunTrust.cpp).
 
 #include <cmath>
 
 #include "download/ByteCount.h"
 #include "download/ContentRange.h"
 #include "download/RangeDownloader.h"
+#include "download/RangeRun.h"
+#include "download/ResumeRecordFile.h"
 #include "download/StatusTexts.h"
 #include "platform/clock/Clock.h"
 #include "platform/files/Files.h"
@@ -40,44 +45,6 @@ double elapsed_ms(uint32_t since, uint32_t now) {
 
 }  // namespace
 
-// The values that live for one run, and the run's steps.
-class RangeDownloader::Run {
- public:
-  explicit Run(RangeDownloader& downloader) : d_(downloader) {}
-  bool execute();
-
- private:
-  enum class Wait { Answered, TimedOut, Cancelled };
-  enum class Next { NextRange, End };
-
-  bool end_before_transfer(const char* status_text);
-  void send_request();
-  Wait wait_for_answer();
-  Next take_answer();
-  const char* append_range(const ContentRange& stated);
-  bool keep_total(int64_t stated_total);
-  void report_progress();
-  bool end_reached() const;
-  bool stop_requested() const { return d_.cancel_requested_ != 0 || d_.initialized_ == 0; }
-  bool total_known() const { return d_.total_length_ > 0; }
-  bool end();
-
-  RangeDownloader& d_;
-  // Held for the whole run, so that a `close` from inside a callback cannot take the
-  // component away while a request is using it.
-  xmlhttp::ComponentRef http_;
-  files::ExclusiveFile file_;
-
-  int64_t range_start_ = 0;
-  uint32_t send_tick_ = 0;
-  int32_t http_status_ = 0;
-  Text content_range_;
-  int64_t range_end_ = 0;
-  int32_t percent_ = 0;
-  int32_t speed_ = 0;
-  bool short_answer_ = false;  // the last 206 covered fewer bytes than asked
-};
-
 bool RangeDownloader::run() {
   return Run(*this).execute();
 }
@@ -92,12 +59,22 @@ bool RangeDownloader::Run::execute() {
   }
   // 2. The target file: created when missing, its contents kept, shared with no one.
   if (!file_.open_append(d_.target_file_) || file_.length() < 0) {
+    const bool too_long = file_.open_error() == files::OpenError::NameTooLong;
     file_.close();
-    return end_before_transfer(FILE_CANNOT_OPEN);
+    return end_before_transfer(too_long ? NAME_TOO_LONG : FILE_CANNOT_OPEN);
   }
   http_ = d_.http_object_;
-  // 3. Resume point: the file's length.
+  url_ = d_.url_;
+  target_ = d_.target_file_;
+  // 3. Resume point: the file's length. What the file holds is appended to only once it
+  // is known to be this content's; an empty file holds nothing to doubt.
   range_start_ = file_.length();
+  started_at_ = range_start_;
+  modified_at_start_ = file_.modified_ns();
+  bytes_trusted_ = started_at_ == 0;
+  if (!bytes_trusted_) {
+    record_ = load_resume_record(target_);
+  }
   d_.position_ = range_start_;
   file_.seek_end();
   // 4.
@@ -106,17 +83,11 @@ bool RangeDownloader::Run::execute() {
   d_.cancel_requested_ = 0;
 
   for (;;) {
-    send_request();               // 5
-    switch (wait_for_answer()) {  // 6
-      case Wait::TimedOut:
-        http_->abort();
-        d_.status_text_ = gbk(DOWNLOAD_TIMED_OUT);
-        return end();
-      case Wait::Cancelled:
-        d_.status_text_ = gbk(USER_CANCELLED);
-        return end();
-      case Wait::Answered:
-        break;
+    send_request(range_start_, range_start_ + d_.chunk_size_ - 1);  // 5
+    const Wait wait = wait_for_answer();                            // 6
+    if (wait != Wait::Answered) {
+      stop_waiting(wait);
+      return end();
     }
     if (take_answer() == Next::End) {  // 7 to 11
       return end();
@@ -130,10 +101,9 @@ bool RangeDownloader::Run::end_before_transfer(const char* status_text) {
   return false;
 }
 
-void RangeDownloader::Run::send_request() {
-  const Text range = Text("bytes=") + decimal(range_start_) + Text("-") +
-                     decimal(range_start_ + d_.chunk_size_ - 1);
-  http_->open(Text("GET"), d_.url_, true);
+void RangeDownloader::Run::send_request(int64_t first, int64_t last) {
+  const Text range = Text("bytes=") + decimal(first) + Text("-") + decimal(last);
+  http_->open(Text("GET"), url_, true);
   http_->setRequestHeader(Text("Referer"), d_.referer_);
   http_->setRequestHeader(Text("Accept"), Text("*/*"));
   http_->setRequestHeader(Text("User-Agent"),
@@ -162,6 +132,15 @@ RangeDownloader::Run::Wait RangeDownloader::Run::wait_for_answer() {
   }
 }
 
+void RangeDownloader::Run::stop_waiting(Wait wait) {
+  if (wait == Wait::TimedOut) {
+    http_->abort();
+    d_.status_text_ = gbk(DOWNLOAD_TIMED_OUT);
+  } else if (wait == Wait::Cancelled) {
+    d_.status_text_ = gbk(USER_CANCELLED);
+  }
+}
+
 RangeDownloader::Run::Next RangeDownloader::Run::take_answer() {
   // 7. Status.
   http_status_ = to_int32(http_->status());
@@ -185,20 +164,17 @@ RangeDownloader::Run::Next RangeDownloader::Run::take_answer() {
     d_.status_text_ = gbk(CONTENT_CHANGED);
     return Next::End;
   }
-  if (http_status_ == HTTP_PARTIAL_CONTENT && !content_range_.empty()) {
-    if (const char* fault = append_range(stated)) {
-      d_.status_text_ = gbk(fault);
-      return Next::End;
-    }
+  if (!keep_validators()) {
+    d_.status_text_ = gbk(CONTENT_CHANGED);
+    return Next::End;
+  }
+  if (http_status_ == HTTP_PARTIAL_CONTENT && !content_range_.empty() && !take_range(stated)) {
+    return Next::End;
   }
   if (http_status_ == HTTP_RANGE_NOT_SATISFIABLE) {
-    // Nothing left to send is believable only at or beyond the end of the content.
-    if (total_known() && range_start_ < d_.total_length_) {
-      d_.status_text_ = gbk(RANGE_MISMATCH);
+    if (const char* fault = refusal_fault()) {
+      d_.status_text_ = gbk(fault);
       return Next::End;
-    }
-    if (total_known() && d_.position_ > d_.total_length_) {
-      d_.position_ = d_.total_length_;  // a file longer than the content
     }
   }
   if (!content_range_.empty()) {
@@ -227,26 +203,40 @@ RangeDownloader::Run::Next RangeDownloader::Run::take_answer() {
   return Next::NextRange;
 }
 
-// Checks a 206 against the range asked for, appends its body and moves on past it.
-// Gives the status text that ends the run when the answer cannot be used.
-const char* RangeDownloader::Run::append_range(const ContentRange& stated) {
+// Checks a 206 against the range asked for, appends its body and moves on past it. When
+// the answer cannot be used, or the file is not to be continued, sets the status text
+// that ends the run and gives false.
+bool RangeDownloader::Run::take_range(const ContentRange& stated) {
+  const char* fault = nullptr;
   if (!stated.has_range || stated.start != range_start_ || stated.end < stated.start ||
       (total_known() && stated.end >= d_.total_length_)) {
-    return RANGE_MISMATCH;
+    fault = RANGE_MISMATCH;
   }
-  const Bytes body = http_->responseBody();
+  // Read before any further request (the check of the file's bytes may make one).
+  const Bytes body = fault ? Bytes() : http_->responseBody();
   const int64_t covered = stated.end - stated.start + 1;
-  if (static_cast<int64_t>(body.size()) != covered) {
-    return BODY_LENGTH_MISMATCH;
+  if (!fault && static_cast<int64_t>(body.size()) != covered) {
+    fault = BODY_LENGTH_MISMATCH;
+  }
+  if (fault) {
+    d_.status_text_ = gbk(fault);
+    return false;
+  }
+  if (!bytes_trusted_ && !trust_file()) {
+    return false;
+  }
+  if (!record_saved_ && !save_record()) {
+    return false;
   }
   if (!file_.append(body)) {
-    return FILE_WRITE_FAILED;
+    d_.status_text_ = gbk(FILE_WRITE_FAILED);
+    return false;
   }
   range_end_ = stated.end;
   d_.position_ = d_.position_ + range_end_ - range_start_ + 1;
   short_answer_ = covered < d_.chunk_size_;
   range_start_ = range_end_ + 1;
-  return nullptr;
+  return true;
 }
 
 // The total comes from the first answer that states one; a later answer may leave it
@@ -278,13 +268,20 @@ bool RangeDownloader::Run::end_reached() const {
   return short_answer_;
 }
 
-// 12. END.
+// 12. END. A complete download keeps no record beside it; the record goes while the
+// file is still held, so no other run can meet the file without it half-way.
 bool RangeDownloader::Run::end() {
+  const bool complete = d_.status_text_ == gbk(DOWNLOAD_COMPLETE);
+  if (complete && (record_saved_ || record_)) {
+    remove_resume_record(target_);
+  } else if (!complete && record_saved_) {
+    leave_record();
+  }
   file_.close();
   d_.notify_done();
   d_.reset_counters();
   content_range_ = Text();
-  return d_.status_text_ == gbk(DOWNLOAD_COMPLETE);
+  return complete;
 }
 
 void RangeDownloader::notify_done() {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -37,7 +38,9 @@ fs::path drive_root(char letter) {
   return upper == 'C' ? default_drive_c() : home_folder();
 }
 
-bool is_drive_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_drive_letter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 std::string slashes(std::string path) {
   for (char& c : path) {
@@ -53,8 +56,9 @@ bool is_read_only(const fs::path& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
 }
 
-// Opens for writing without truncating and takes the exclusive lock; -1 on failure.
-int open_locked(const Text& path) {
+// Opens for writing without truncating and takes the exclusive lock; -1 on failure, with
+// the open's errno in `error` when the open itself failed.
+int open_locked(const Text& path, int* error = nullptr) {
   if (path.empty()) {
     return -1;
   }
@@ -64,6 +68,9 @@ int open_locked(const Text& path) {
   }
   const int fd = ::open(host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
+    if (error != nullptr) {
+      *error = errno;
+    }
     return -1;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -154,6 +161,10 @@ bool write_whole_file(const Text& path, const Bytes& data) {
 }
 
 std::optional<Bytes> read_whole_file(const Text& path) {
+  return read_whole_file(path, SIZE_MAX);
+}
+
+std::optional<Bytes> read_whole_file(const Text& path, std::size_t limit) {
   const int fd = ::open(host_path(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return std::nullopt;
@@ -172,15 +183,30 @@ std::optional<Bytes> read_whole_file(const Text& path) {
     if (n == 0) {
       break;
     }
+    if (static_cast<std::size_t>(n) > limit - content.size()) {
+      ::close(fd);
+      return std::nullopt;
+    }
     content.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);
   return content;
 }
 
-ExclusiveFile::~ExclusiveFile() { close(); }
+bool remove_file(const Text& path) {
+  if (path.empty() || is_folder(path)) {
+    return false;
+  }
+  return ::unlink(host_path(path).c_str()) == 0;
+}
 
-ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+ExclusiveFile::~ExclusiveFile() {
+  close();
+}
+
+ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept : fd_(other.fd_) {
+  other.fd_ = -1;
+}
 
 ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept {
   if (this != &other) {
@@ -193,10 +219,16 @@ ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept {
 
 bool ExclusiveFile::open_append(const Text& path) {
   close();
+  open_error_ = OpenError::None;
   if (is_folder(path)) {
+    open_error_ = OpenError::Other;
     return false;
   }
-  fd_ = open_locked(path);
+  int error = 0;
+  fd_ = open_locked(path, &error);
+  if (fd_ < 0) {
+    open_error_ = error == ENAMETOOLONG ? OpenError::NameTooLong : OpenError::Other;
+  }
   return fd_ >= 0;
 }
 
@@ -208,7 +240,37 @@ long long ExclusiveFile::length() const {
   return static_cast<long long>(info.st_size);
 }
 
-bool ExclusiveFile::seek_end() { return fd_ >= 0 && ::lseek(fd_, 0, SEEK_END) >= 0; }
+long long ExclusiveFile::modified_ns() const {
+  struct stat info {};
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+    return -1;
+  }
+  return static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+}
+
+bool ExclusiveFile::seek_end() {
+  return fd_ >= 0 && ::lseek(fd_, 0, SEEK_END) >= 0;
+}
+
+std::optional<Bytes> ExclusiveFile::read_at(long long offset, std::size_t count) const {
+  if (fd_ < 0 || offset < 0) {
+    return std::nullopt;
+  }
+  std::string bytes(count, '\0');
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pread(fd_, bytes.data() + done, count - done,
+                              static_cast<off_t>(offset) + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      return std::nullopt;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return Bytes(std::move(bytes));
+}
 
 bool ExclusiveFile::append(const void* data, std::size_t size) {
   if (fd_ < 0) {
@@ -217,7 +279,9 @@ bool ExclusiveFile::append(const void* data, std::size_t size) {
   return size == 0 || write_all(fd_, data, size);
 }
 
-bool ExclusiveFile::append(const Bytes& data) { return append(data.data().data(), data.size()); }
+bool ExclusiveFile::append(const Bytes& data) {
+  return append(data.data().data(), data.size());
+}
 
 void ExclusiveFile::close() {
   if (fd_ >= 0) {

@@ -31,6 +31,19 @@ bool create_folder(const Text& path);
 bool write_whole_file(const Text& path, const Bytes& data);
 
 std::optional<Bytes> read_whole_file(const Text& path);
+// The same, but nothing (nullopt) when the file holds more than `limit` bytes, so that a
+// small file of our own cannot be replaced by something that fills memory.
+std::optional<Bytes> read_whole_file(const Text& path, std::size_t limit);
+
+// Removes a file (never a folder); false when there was none or it cannot be removed.
+bool remove_file(const Text& path);
+
+// Why the last open of an ExclusiveFile failed.
+enum class OpenError {
+  None,
+  NameTooLong,  // a name in the path, or the whole path, is longer than the host allows
+  Other,
+};
 
 // A file opened for appending with no sharing: created when missing, contents kept.
 class ExclusiveFile {
@@ -44,10 +57,15 @@ class ExclusiveFile {
 
   // False (and nothing opened) when the path is empty, a folder, read-only, or locked.
   bool open_append(const Text& path);
+  OpenError open_error() const { return open_error_; }
   bool is_open() const { return fd_ >= 0; }
   // Length in bytes; -1 when it cannot be read.
   long long length() const;
+  // Time of the last change of the content, in nanoseconds since 1970; -1 when unknown.
+  long long modified_ns() const;
   bool seek_end();
+  // `count` bytes from `offset`; nullopt when they cannot all be read.
+  std::optional<Bytes> read_at(long long offset, std::size_t count) const;
   // Writes every byte (an empty buffer writes nothing); false on a short or failed write.
   bool append(const Bytes& data);
   bool append(const void* data, std::size_t size);
@@ -55,6 +73,7 @@ class ExclusiveFile {
 
  private:
   int fd_ = -1;
+  OpenError open_error_ = OpenError::None;
 };
 
 }  // namespace sonivo::files

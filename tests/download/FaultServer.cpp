@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 
 namespace sonivo::testing {
 namespace {
@@ -110,15 +111,14 @@ struct FaultServer::Answer {
   }
 };
 
-FaultServer::FaultServer(std::string content, int max_requests)
-    : content_(std::move(content)),
-      length_(static_cast<int64_t>(content_.size())),
-      max_requests_(max_requests) {
+FaultServer::FaultServer(std::string content, int max_requests) : max_requests_(max_requests) {
+  const auto length = static_cast<int64_t>(content.size());
+  versions_[0] = Version{std::make_shared<const std::string>(std::move(content)), length, {}, {}};
   start();
 }
 
-FaultServer::FaultServer(int64_t length, int max_requests)
-    : length_(length), patterned_(true), max_requests_(max_requests) {
+FaultServer::FaultServer(int64_t length, int max_requests) : max_requests_(max_requests) {
+  versions_[0] = Version{nullptr, length, {}, {}};
   start();
 }
 
@@ -159,6 +159,20 @@ std::string FaultServer::url() const {
   return "http://127.0.0.1:" + std::to_string(port_) + "/file.bin";
 }
 
+void FaultServer::set_validators(std::string etag, std::string last_modified) {
+  std::lock_guard lock(mutex_);
+  versions_[0].etag = std::move(etag);
+  versions_[0].last_modified = std::move(last_modified);
+}
+
+void FaultServer::change_content_at(int request, std::string content, std::string etag,
+                                    std::string last_modified) {
+  std::lock_guard lock(mutex_);
+  const auto length = static_cast<int64_t>(content.size());
+  versions_[request] = Version{std::make_shared<const std::string>(std::move(content)), length,
+                               std::move(etag), std::move(last_modified)};
+}
+
 void FaultServer::set_fault(Fault fault) {
   std::lock_guard lock(mutex_);
   default_fault_ = fault;
@@ -195,13 +209,19 @@ Fault FaultServer::fault_for(int request) const {
   return found == faults_at_.end() ? default_fault_ : found->second;
 }
 
-std::string FaultServer::slice(int64_t offset, int64_t count) const {
-  offset = std::clamp<int64_t>(offset, 0, length_);
-  count = std::clamp<int64_t>(count, 0, length_ - offset);
-  if (patterned_) {
+FaultServer::Version FaultServer::version_for(int request) const {
+  std::lock_guard lock(mutex_);
+  auto found = versions_.upper_bound(request);
+  return std::prev(found)->second;
+}
+
+std::string FaultServer::slice(const Version& version, int64_t offset, int64_t count) {
+  offset = std::clamp<int64_t>(offset, 0, version.length);
+  count = std::clamp<int64_t>(count, 0, version.length - offset);
+  if (!version.content) {
     return pattern(offset, count);
   }
-  return content_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(count));
+  return version.content->substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(count));
 }
 
 void FaultServer::start() {
@@ -285,7 +305,7 @@ void FaultServer::serve(int fd, int connection) {
       }
       requests_.push_back(request);
     }
-    open = respond(fd, request, fault_for(index));
+    open = respond(fd, request, fault_for(index), version_for(index));
   }
   std::lock_guard lock(mutex_);
   std::erase(open_fds_, fd);
@@ -293,17 +313,30 @@ void FaultServer::serve(int fd, int connection) {
 }
 
 // Sends the answer; false when the connection is to be closed afterwards.
-bool FaultServer::respond(int fd, const RecordedRequest& request, Fault fault) {
+bool FaultServer::respond(int fd, const RecordedRequest& request, Fault fault,
+                          const Version& version) {
+  const int64_t length = version.length;
   Answer answer;
+  auto validators = [&] {
+    if (!version.etag.empty()) {
+      answer.headers.emplace_back("ETag", version.etag);
+    }
+    if (!version.last_modified.empty()) {
+      answer.headers.emplace_back("Last-Modified", version.last_modified);
+    }
+  };
+  auto slice = [&version](int64_t offset, int64_t count) {
+    return FaultServer::slice(version, offset, count);
+  };
   const auto range_header = request.headers.find("range");
   int64_t first = 0;
   int64_t last = 0;
   const bool ranged = range_header != request.headers.end() &&
-                      parse_range(range_header->second, length_, first, last);
-  const std::string total = std::to_string(length_);
-  last = std::min(last, length_ - 1);
+                      parse_range(range_header->second, length, first, last);
+  const std::string total = std::to_string(length);
+  last = std::min(last, length - 1);
   const int64_t count = last - first + 1;
-  const bool past_end = ranged && first >= length_;
+  const bool past_end = ranged && first >= length;
 
   auto refuse_range = [&](bool with_content_range) {
     answer.status = 416;
@@ -315,6 +348,7 @@ bool FaultServer::respond(int fd, const RecordedRequest& request, Fault fault) {
   auto partial = [&](const std::string& stated_range) {
     answer.status = 206;
     answer.reason = "Partial Content";
+    validators();
     if (!stated_range.empty()) {
       answer.headers.emplace_back("Content-Range", stated_range);
     }
@@ -323,11 +357,12 @@ bool FaultServer::respond(int fd, const RecordedRequest& request, Fault fault) {
 
   if (fault == Fault::Whole200 || (!ranged && fault == Fault::None)) {
     answer.headers.emplace_back("Content-Type", "application/octet-stream");
-    answer.declared_length = length_;
+    validators();
+    answer.declared_length = length;
     if (!send_all(fd, answer.head())) {
       return false;
     }
-    for (int64_t at = 0; at < length_; at += STREAM_PIECE) {
+    for (int64_t at = 0; at < length; at += STREAM_PIECE) {
       if (!send_all(fd, slice(at, STREAM_PIECE))) {
         return false;
       }
@@ -369,8 +404,8 @@ bool FaultServer::respond(int fd, const RecordedRequest& request, Fault fault) {
       partial("");
       break;
     case Fault::WrongStart: {
-      const int64_t shifted = std::min(first + FAULT_SHIFT, length_ - 1);
-      const int64_t shifted_last = std::min(shifted + count - 1, length_ - 1);
+      const int64_t shifted = std::min(first + FAULT_SHIFT, length - 1);
+      const int64_t shifted_last = std::min(shifted + count - 1, length - 1);
       partial(content_range(shifted, shifted_last, total));
       answer.body = slice(shifted, shifted_last - shifted + 1);
       break;
@@ -384,7 +419,7 @@ bool FaultServer::respond(int fd, const RecordedRequest& request, Fault fault) {
       answer.body += std::string(FAULT_SHIFT, 'X');
       break;
     case Fault::TotalChanges:
-      partial(content_range(first, last, std::to_string(length_ + TOTAL_GROWTH)));
+      partial(content_range(first, last, std::to_string(length + TOTAL_GROWTH)));
       break;
     case Fault::DropMidBody: {
       partial(content_range(first, last, total));

@@ -56,6 +56,14 @@ class FaultServer {
   int port() const { return port_; }
   std::string url() const;  // http://127.0.0.1:<port>/file.bin
 
+  // ETag and Last-Modified values sent with every 200 and 206 answer (a 416 carries none);
+  // an empty value sends no header. They describe the content served from request 0 on.
+  void set_validators(std::string etag, std::string last_modified);
+  // From the request-th request on (counted from 0), the file is another: `content`, with
+  // these validators. Stands in for a file replaced on the server.
+  void change_content_at(int request, std::string content, std::string etag = {},
+                         std::string last_modified = {});
+
   void set_fault(Fault fault);                  // for every request without its own
   void set_fault_at(int request, Fault fault);  // for the request-th one, from 0
   void clear_faults();
@@ -68,18 +76,23 @@ class FaultServer {
 
  private:
   struct Answer;
+  // One version of the served file.
+  struct Version {
+    std::shared_ptr<const std::string> content;  // null: the pattern
+    int64_t length = 0;
+    std::string etag;
+    std::string last_modified;
+  };
 
   void start();
   void accept_loop();
   void serve(int fd, int connection);
   Fault fault_for(int request) const;
-  std::string slice(int64_t offset, int64_t count) const;
-  bool respond(int fd, const RecordedRequest& request, Fault fault);
+  Version version_for(int request) const;
+  static std::string slice(const Version& version, int64_t offset, int64_t count);
+  bool respond(int fd, const RecordedRequest& request, Fault fault, const Version& version);
   void stall(int fd);
 
-  std::string content_;
-  int64_t length_ = 0;
-  bool patterned_ = false;
   int max_requests_;
 
   int listen_fd_ = -1;
@@ -95,6 +108,7 @@ class FaultServer {
   std::vector<RecordedRequest> requests_;
   Fault default_fault_ = Fault::None;
   std::map<int, Fault> faults_at_;
+  std::map<int, Version> versions_;  // by the first request that sees each
 };
 
 }  // namespace sonivo::testing

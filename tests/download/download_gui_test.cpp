@@ -27,6 +27,7 @@
 #include "download/DownloadTab.h"
 #include "download/RangeDownloader.h"
 #include "download/SharedDownloader.h"
+#include "download/StatusTexts.h"
 #include "platform/clock/Clock.h"
 #include "tests/download/FaultServer.h"
 #include "tests/resolve/PageServer.h"
@@ -172,6 +173,33 @@ TEST_F(DownloadGuiTest, InterruptedDownloadIsContinuedByTheNextPress) {
   EXPECT_EQ(box_texts(), (std::vector<Text>{gbk("与服务器的连接已中断"), gbk("下载完毕")}));
   EXPECT_EQ(files.range_log()[3], "bytes=40960-61439");  // continued where the file ends
   EXPECT_EQ(window_services().position(kBar), 100);
+}
+
+// The file changes on the server in the middle of a download. The box says so and how to
+// get the new file; 下载 again leaves the old part as it is, and another name typed into
+// 文件名称 downloads the new file.
+TEST_F(DownloadGuiTest, FileChangedOnTheServerIsDownloadedUnderAnotherName) {
+  resolve();
+  const std::string replacement = FaultServer::pattern(5, CONTENT_SIZE + 1000);
+  files.change_content_at(2, replacement);
+  const Text changed = gbk(CONTENT_CHANGED) + Text("\r\n") + gbk(CONTENT_CHANGED_ADVICE);
+  const std::string old_part = FaultServer::pattern(0, 2 * 20480);
+
+  press_download();
+  ASSERT_EQ(box_texts(), std::vector<Text>{changed});
+  EXPECT_TRUE(read_bytes(target()) == old_part);
+  press_download();
+  EXPECT_EQ(box_texts(), (std::vector<Text>{changed, changed}));
+  EXPECT_TRUE(read_bytes(target()) == old_part);
+
+  auto* name = find_control_as<QLineEdit>("MainWindow", "编辑框_名称");
+  ASSERT_NE(name, nullptr);
+  name->clear();
+  QTest::keyClicks(name, QStringLiteral("new.mp3"));
+  press_download();
+  EXPECT_EQ(box_texts().back(), gbk("下载完毕"));
+  EXPECT_TRUE(read_bytes(drive_d.path() / "Tavex" / "new.mp3") == replacement);
+  EXPECT_TRUE(read_bytes(target()) == old_part);
 }
 
 TEST_F(DownloadGuiTest, DownloadBeforeResolveShowsTheNoticeAndCreatesTheFolder) {

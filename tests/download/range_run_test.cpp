@@ -168,6 +168,7 @@ class RangeRunTest : public ::testing::Test {
   }
 
   std::string file() const { return read_file(target); }
+  std::filesystem::path record() const { return folder.path() / "song.mp3.sonivo-part"; }
 
   TempFolder folder;
   std::filesystem::path target = folder.path() / "song.mp3";
@@ -231,44 +232,59 @@ TEST_F(RangeRunTest, ChunkSizeSetsTheRanges) {
   EXPECT_TRUE(same_bytes(file(), content));
 }
 
-// An interrupted run leaves the verified ranges; the next one goes on from there and
-// never asks again for a byte the file already holds.
+// An interrupted run leaves the verified ranges and their record; the next one goes on
+// from there. A byte the file holds is asked for again only where no validator vouches
+// for it: then the file's last range once, to compare it with the server's.
 TEST_F(RangeRunTest, ResumesAfterAnInterruption) {
   struct Case {
     Fault fault;
     const char* status_text;
+    const char* etag;
+    const char* last_modified;
+    std::vector<std::string> ranges;
   };
-  const Case cases[] = {{Fault::DropMidBody, "与服务器的连接已中断"},
-                        {Fault::Stall, DOWNLOAD_TIMED_OUT}};
+  const std::vector<std::string> vouched{range(0), range(CHUNK), range(CHUNK), range(2 * CHUNK)};
+  const std::vector<std::string> compared{range(0), range(CHUNK), range(CHUNK), range(0),
+                                          range(2 * CHUNK)};
+  const Case cases[] = {
+      {Fault::DropMidBody, "与服务器的连接已中断", "", "", compared},
+      {Fault::Stall, DOWNLOAD_TIMED_OUT, "", "", compared},
+      {Fault::DropMidBody, "与服务器的连接已中断", "\"5f3a-c350\"", "", vouched},
+      {Fault::Stall, DOWNLOAD_TIMED_OUT, "", "Tue, 05 May 2020 10:00:00 GMT", vouched},
+  };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.status_text);
+    SCOPED_TRACE(::testing::Message() << c.status_text << " " << c.etag << c.last_modified);
     SetUp();
     std::filesystem::remove(target);
     start_server(FaultServer::pattern(0, CONTENT_SIZE));
+    server->set_validators(c.etag, c.last_modified);
     jump_clock_on_stall();
     configure();
     server->set_fault_at(1, c.fault);
     EXPECT_FALSE(downloader.run());
     EXPECT_EQ(downloader.status_text(), gbk(c.status_text));
     EXPECT_TRUE(same_bytes(file(), content.substr(0, CHUNK)));
+    EXPECT_TRUE(std::filesystem::exists(record()));
     expect_counters_reset();
 
     server->clear_faults();
     EXPECT_TRUE(downloader.run());
     EXPECT_TRUE(same_bytes(file(), content));
-    EXPECT_EQ(server->range_log(),
-              (std::vector<std::string>{range(0), range(CHUNK), range(CHUNK), range(2 * CHUNK)}));
+    EXPECT_EQ(server->range_log(), c.ranges);
+    EXPECT_FALSE(std::filesystem::exists(record()));
     ASSERT_EQ(recorder.done.size(), 2u);
     EXPECT_EQ(recorder.done[1].percent, 100);
     downloader.close();
   }
 }
 
-// A download process killed in the middle of a range leaves the ranges it had written and
-// no lock behind; a run in another process goes on from the file's end and never asks
-// again for a byte the file holds.
+// A download process killed in the middle of a range leaves the ranges it had written, its
+// record and no lock behind; a run in another process goes on from the file's end. The
+// killed run could not note how it left the file, so, ETag or not, the file's last range
+// is asked for once more and compared before anything is appended.
 TEST_F(RangeRunTest, RunContinuesTheFileOfAProcessKilledMidRun) {
   start_server(FaultServer::pattern(0, 5 * CHUNK + 1234));
+  server->set_validators("\"1f-5a0e\"", "");
   server->set_fault_at(2, Fault::Stall);  // headers and a little of the body, then nothing
 
   const std::string url = server->url();
@@ -300,6 +316,7 @@ TEST_F(RangeRunTest, RunContinuesTheFileOfAProcessKilledMidRun) {
   ASSERT_TRUE(same_bytes(left_behind, content.substr(0, 2 * CHUNK)));
   ASSERT_EQ(server->range_log(),
             (std::vector<std::string>{range(0), range(CHUNK), range(2 * CHUNK)}));
+  EXPECT_TRUE(std::filesystem::exists(record()));
 
   server->clear_faults();
   configure();
@@ -309,8 +326,9 @@ TEST_F(RangeRunTest, RunContinuesTheFileOfAProcessKilledMidRun) {
   // This run's ranges begin where the killed one's file ended and follow each other.
   const std::vector<std::string> log = server->range_log();
   EXPECT_EQ(std::vector<std::string>(log.begin() + 3, log.end()),
-            (std::vector<std::string>{range(2 * CHUNK), range(3 * CHUNK), range(4 * CHUNK),
-                                      range(5 * CHUNK)}));
+            (std::vector<std::string>{range(2 * CHUNK), range(CHUNK), range(3 * CHUNK),
+                                      range(4 * CHUNK), range(5 * CHUNK)}));
+  EXPECT_FALSE(std::filesystem::exists(record()));
 }
 
 // Every answer that is not the range asked for ends the run, not as a success, and
@@ -403,13 +421,16 @@ TEST_F(RangeRunTest, CompleteFileIsAnswered416AndLeftAsItIs) {
   }
 }
 
-TEST_F(RangeRunTest, FileLongerThanTheContentEndsComplete) {
+// Whatever it begins with, a file longer than the content is not this content.
+TEST_F(RangeRunTest, FileLongerThanTheContentIsNeverComplete) {
   start_server(FaultServer::pattern(0, CONTENT_SIZE));
   write_file(target, content + "extra");
   configure();
-  EXPECT_TRUE(downloader.run());
+  EXPECT_FALSE(downloader.run());
+  EXPECT_EQ(downloader.status_text(), gbk(FILE_IN_THE_WAY));
   EXPECT_TRUE(same_bytes(file(), content + "extra"));
-  EXPECT_EQ(recorder.done.at(0).percent, 100);
+  EXPECT_EQ(server->range_log(), (std::vector<std::string>{range(CONTENT_SIZE + 5)}));
+  EXPECT_FALSE(std::filesystem::exists(record()));
 }
 
 TEST_F(RangeRunTest, FailedAppendEndsTheRunAtOnce) {
@@ -439,8 +460,8 @@ TEST_F(RangeRunTest, FailedAppendEndsTheRunAtOnce) {
   EXPECT_TRUE(same_bytes(file(), content));
 }
 
-// Past 2 GiB the ranges and the appended bytes stay right; the callbacks see the total
-// clamped to the int32 range.
+// Past 2 GiB the ranges, the comparison of the file's last range and the appended bytes
+// stay right; the callbacks see the total clamped to the int32 range.
 TEST_F(RangeRunTest, ContentsOf2GiBAndMoreAreAddressedIn64Bits) {
   const int64_t total = (int64_t{1} << 31) + 30000;
   const int64_t already = (int64_t{1} << 31) - 10000;
@@ -448,12 +469,16 @@ TEST_F(RangeRunTest, ContentsOf2GiBAndMoreAreAddressedIn64Bits) {
   {
     std::ofstream(target, std::ios::binary).close();
     std::filesystem::resize_file(target, static_cast<std::uintmax_t>(already));  // sparse
+    std::fstream tail(target, std::ios::binary | std::ios::in | std::ios::out);
+    tail.seekp(already - CHUNK);
+    tail << FaultServer::pattern(already - CHUNK, CHUNK);
   }
   configure();
   EXPECT_TRUE(downloader.run());
   EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_COMPLETE));
-  EXPECT_EQ(server->range_log(), (std::vector<std::string>{"bytes=2147473648-2147494127",
-                                                           "bytes=2147494128-2147514607"}));
+  EXPECT_EQ(server->range_log(),
+            (std::vector<std::string>{"bytes=2147473648-2147494127", "bytes=2147453168-2147473647",
+                                      "bytes=2147494128-2147514607"}));
   EXPECT_EQ(static_cast<int64_t>(std::filesystem::file_size(target)), total);
   std::ifstream in(target, std::ios::binary);
   in.seekg(already);

@@ -50,7 +50,8 @@ TEST_F(FilesTest, DefaultDrivesWithoutRedirection) {
   EXPECT_EQ(host_path(Text("C:\\Windows")),
             home.path() / ".local/share/sonivo-helper/drive_c/Windows");
   prepare_default_drives();
-  EXPECT_TRUE(std::filesystem::is_directory(home.path() / ".local/share/sonivo-helper/drive_c/Windows"));
+  EXPECT_TRUE(
+      std::filesystem::is_directory(home.path() / ".local/share/sonivo-helper/drive_c/Windows"));
   ::setenv("HOME", old_home.c_str(), 1);
 }
 
@@ -113,6 +114,53 @@ TEST_F(FilesTest, AppendOpenRefusesEmptyPathAndFolders) {
   EXPECT_FALSE(file.open_append(Text("D:\\dir")));
   EXPECT_TRUE(file.open_append(Text("D:\\new.bin")));
   EXPECT_EQ(file.length(), 0);
+}
+
+// A name longer than the host allows is told apart from other failures to open.
+TEST_F(FilesTest, AppendOpenTellsANameTooLong) {
+  ExclusiveFile file;
+  EXPECT_FALSE(file.open_append(Text("D:\\") + Text(std::string(256, 'a'))));
+  EXPECT_EQ(file.open_error(), OpenError::NameTooLong);
+  // 86 Chinese characters: 172 bytes in GBK, but 258 in the host's UTF-8.
+  std::string chinese;
+  for (int i = 0; i < 86; ++i) {
+    chinese += "晴";
+  }
+  EXPECT_FALSE(file.open_append(gbk("D:\\" + chinese)));
+  EXPECT_EQ(file.open_error(), OpenError::NameTooLong);
+  ASSERT_TRUE(create_folder(Text("D:\\dir")));
+  EXPECT_FALSE(file.open_append(Text("D:\\dir")));
+  EXPECT_EQ(file.open_error(), OpenError::Other);
+  EXPECT_FALSE(file.open_append(Text("D:\\missing\\a.mp3")));
+  EXPECT_EQ(file.open_error(), OpenError::Other);
+  EXPECT_TRUE(file.open_append(Text("D:\\") + Text(std::string(255, 'a'))));
+  EXPECT_EQ(file.open_error(), OpenError::None);
+}
+
+TEST_F(FilesTest, ReadsBackWhatTheOpenFileHolds) {
+  ASSERT_TRUE(write_whole_file(Text("D:\\part.mp3"), Bytes(std::string("0123456789"))));
+  ExclusiveFile file;
+  ASSERT_TRUE(file.open_append(Text("D:\\part.mp3")));
+  EXPECT_EQ(file.read_at(3, 4), Bytes(std::string("3456")));
+  EXPECT_EQ(file.read_at(0, 10), Bytes(std::string("0123456789")));
+  EXPECT_EQ(file.read_at(10, 0), Bytes());
+  EXPECT_FALSE(file.read_at(8, 3).has_value());  // beyond the end
+  EXPECT_FALSE(file.read_at(-1, 1).has_value());
+  file.close();
+  EXPECT_FALSE(file.read_at(0, 1).has_value());
+}
+
+TEST_F(FilesTest, WholeFileReadWithALimitAndRemoval) {
+  ASSERT_TRUE(write_whole_file(Text("D:\\r.txt"), Bytes(std::string(70000, 'r'))));
+  EXPECT_EQ(read_whole_file(Text("D:\\r.txt"), 70000)->size(), 70000u);
+  EXPECT_FALSE(read_whole_file(Text("D:\\r.txt"), 69999).has_value());
+  EXPECT_TRUE(remove_file(Text("D:\\r.txt")));
+  EXPECT_FALSE(exists(Text("D:\\r.txt")));
+  EXPECT_FALSE(remove_file(Text("D:\\r.txt")));
+  ASSERT_TRUE(create_folder(Text("D:\\keep")));
+  EXPECT_FALSE(remove_file(Text("D:\\keep")));  // never a folder
+  EXPECT_TRUE(is_folder(Text("D:\\keep")));
+  EXPECT_FALSE(remove_file(Text()));
 }
 
 }  // namespace
