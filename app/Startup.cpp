@@ -3,13 +3,14 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QDir>
-#include <QSurfaceFormat>
 #include <QFont>
+#include <QSurfaceFormat>
 #include <cstdlib>
 #include <vector>
 
 #include "app/AllocationStop.h"
 #include "app/ExitHook.h"
+#include "app/FlashScheme.h"
 #include "app/MainWindowBindings.h"
 #include "app/QtWindowServices.h"
 #include "app/SharedState.h"
@@ -52,6 +53,7 @@ void prepare_toolkit_environment() {
   QSurfaceFormat format = QSurfaceFormat::defaultFormat();
   format.setSwapInterval(0);
   QSurfaceFormat::setDefaultFormat(format);
+  app::register_flash_scheme();
 }
 
 void start_toolkit() {
