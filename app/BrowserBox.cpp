@@ -67,6 +67,10 @@ BrowserBox::BrowserBox(QWidget* parent) : QWebEngineView(parent) {
   renew_page();
 }
 
+BrowserBox::~BrowserBox() {
+  end_movie_probe();
+}
+
 void BrowserBox::set_console_observer_for_tests(std::function<void(const QString&)> observer) {
   console_observer() = std::move(observer);
 }

@@ -40,6 +40,7 @@ class BrowserBox : public QWebEngineView {
 
  public:
   explicit BrowserBox(QWidget* parent = nullptr);
+  ~BrowserBox() override;
 
   QString address() const { return address_; }
   void set_address(const QString& address);
