@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QLineEdit>
-#include <QTest>
 #include <QWebEnginePage>
 #include <algorithm>
 #include <atomic>
@@ -142,7 +141,7 @@ Round listen_once(Servers& servers, ToolkitRecorder& recorder) {
       return;
     }
     auto* box = find_control_as<sonivo::app::BrowserBox>("ListenWindow", "超文本浏览框1");
-    if (!box || !QTest::qWaitFor([&] { return box->page()->recentlyAudible(); }, 120000)) {
+    if (!box || !run_until([&] { return box->page()->recentlyAudible(); }, 120000)) {
       std::fprintf(stderr, "no sound within two minutes\n");
       close_window("ListenWindow");
       return;
@@ -157,7 +156,7 @@ Round listen_once(Servers& servers, ToolkitRecorder& recorder) {
   clicked = Clock::now();
   click("MainWindow", "在线收听");
   // Let the closed window's page and renderer go before the next round measures.
-  QTest::qWait(1500);
+  (void)run_until([] { return false; }, 1500);
   return round;
 }
 

@@ -114,7 +114,7 @@ QString page_text(QWebEnginePage* page) {
     text = result;
     done = true;
   });
-  (void)QTest::qWaitFor([&] { return done; }, WAIT_MS);
+  (void)run_until([&] { return done; }, WAIT_MS);
   return text;
 }
 
@@ -210,7 +210,7 @@ TEST_F(ListenFlashGui, TheMovieStreamsTheSoundFromAnotherOriginUntilEscClosesThe
     main_disabled = !main_->isEnabled();
     QObject::connect(page, &QWebEnginePage::recentlyAudibleChanged,
                      [&](bool now) { audible = audible || now; });
-    (void)QTest::qWaitFor([&] { return audible && sound.whole_bodies_sent() > 0; }, WAIT_MS);
+    (void)run_until([&] { return audible && sound.whole_bodies_sent() > 0; }, WAIT_MS);
     address = box->address();
     // The movie's canvas takes the focus as a user's click on it gives it.
     QWidget* view = box->focusProxy() ? box->focusProxy() : box;
@@ -240,7 +240,7 @@ TEST_F(ListenFlashGui, TheMovieStreamsTheSoundFromAnotherOriginUntilEscClosesThe
   EXPECT_TRUE(silent_once_closed);
   EXPECT_TRUE(main_->isEnabled());
   EXPECT_EQ(find_window("ListenWindow"), nullptr);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return page.isNull(); }, WAIT_MS));
+  EXPECT_TRUE(run_until([&] { return page.isNull(); }, WAIT_MS));
   EXPECT_TRUE(refused_requests.empty());
   EXPECT_TRUE(recorder.message_boxes.empty());
 }
@@ -262,9 +262,9 @@ TEST_F(ListenFlashGui, AMovieAskingForAFileGetsNothing) {
     }
     QObject::connect(player_box()->page(), &QWebEnginePage::recentlyAudibleChanged,
                      [&](bool now) { audible = audible || now; });
-    (void)QTest::qWaitFor([&] { return !refused_requests.empty(); }, WAIT_MS);
+    (void)run_until([&] { return !refused_requests.empty(); }, WAIT_MS);
     // Were the file played, the page would be audible within this second.
-    QTest::qWait(1000);
+    (void)run_until([] { return false; }, 1000);
     close_window("ListenWindow");
   };
   click("MainWindow", "在线收听");
@@ -290,7 +290,7 @@ TEST_F(ListenFlashGui, AnHtmlPlayerPageIsShownAsAPage) {
       return;
     }
     QWebEnginePage* page = player_box()->page();
-    (void)QTest::qWaitFor([&] { return page_text(page) == QLatin1String("html player"); }, WAIT_MS);
+    (void)run_until([&] { return page_text(page) == QLatin1String("html player"); }, WAIT_MS);
     text = page_text(page);
     shown = page->url();
     close_window("ListenWindow");
@@ -323,7 +323,7 @@ TEST_F(ListenFlashGui, WithoutRuffleTheBoxSaysItCannotPlayFlash) {
       return;
     }
     QWebEnginePage* page = player_box()->page();
-    (void)QTest::qWaitFor([&] { return !page_text(page).isEmpty(); }, WAIT_MS);
+    (void)run_until([&] { return !page_text(page).isEmpty(); }, WAIT_MS);
     text = page_text(page);
     closed_by_esc = closes_on_escape();
   };
