@@ -12,12 +12,22 @@
 //   choosers pick nothing, certificate errors are refused, permission requests denied,
 //   and console messages dropped.
 //
+// Flash: a navigation whose answer is a Flash movie (its type application/x-shockwave-
+// flash, or a body beginning "FWS", "CWS" or "ZWS") would end as a download offer; the box
+// shows the movie with Ruffle instead, filling the box (FlashScheme.h), or one line saying
+// it cannot when Ruffle's files are missing. The sound of a movie stops the moment the
+// box's window is hidden.
+//
 // A write of the address navigates at once, except while the window is being created
 // from its template: then the address is kept, and start() (called once the window's
 // hosts are in place) navigates to it. A read gives the address last written.
 
+#include <QMetaObject>
 #include <QString>
 #include <QWebEngineView>
+#include <functional>
+
+class QWebEngineDownloadRequest;
 
 namespace sonivo::app {
 
@@ -30,6 +40,7 @@ class BrowserBox : public QWebEngineView {
 
  public:
   explicit BrowserBox(QWidget* parent = nullptr);
+  ~BrowserBox() override;
 
   QString address() const { return address_; }
   void set_address(const QString& address);
@@ -43,9 +54,20 @@ class BrowserBox : public QWebEngineView {
   void start();
   bool started() const { return started_; }
 
+  // Tests read the console of silent pages (which drop it otherwise).
+  static void set_console_observer_for_tests(std::function<void(const QString&)> observer);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
  private:
   void renew_page();
   void navigate();
+  void download_requested(QWebEngineDownloadRequest* download);
+  void look_for_movie_at(const QUrl& address);
+  void show_movie(const QUrl& movie);
+  void end_movie_probe();
 
   QWebEnginePage* page_ = nullptr;
   QString address_;
@@ -53,6 +75,8 @@ class BrowserBox : public QWebEngineView {
   bool offline_ = false;
   bool silent_ = false;
   bool started_ = false;
+  QMetaObject::Connection downloads_;
+  int movie_probe_ = 0;  // a request of MovieRequests under way, or 0
 };
 
 }  // namespace sonivo::app

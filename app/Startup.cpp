@@ -10,6 +10,7 @@
 
 #include "app/AllocationStop.h"
 #include "app/ExitHook.h"
+#include "app/FlashScheme.h"
 #include "app/MainWindowBindings.h"
 #include "app/QtWindowServices.h"
 #include "app/SharedState.h"
@@ -53,6 +54,7 @@ void prepare_toolkit_environment() {
   QSurfaceFormat format = QSurfaceFormat::defaultFormat();
   format.setSwapInterval(0);
   QSurfaceFormat::setDefaultFormat(format);
+  app::register_flash_scheme();
 }
 
 void start_toolkit() {

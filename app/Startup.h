@@ -15,7 +15,8 @@ namespace sonivo {
 
 // Before the application object exists: WebEngine's sandbox off when running as root
 // (it refuses to start otherwise) unless the environment already decided, and shared
-// OpenGL contexts, which WebEngine needs.
+// OpenGL contexts, which WebEngine needs, and the browser boxes' own URL scheme for Flash
+// movies (a scheme is registered before the application object or never).
 void prepare_toolkit_environment();
 
 // The whole program: the application object, stages 1 to 7. Returns the exit code.

@@ -1,8 +1,9 @@
 // Takes the screenshots in docs/screenshots of the two preview windows wearing the skin
 // (scripts/screenshot-skin.sh runs it under a virtual X server; the main window's picture
 // is scripts/screenshot-main.sh's). It runs the program's real start-up; a loopback
-// server stands in for the player page, the cover picture and the about page, and the
-// hosts of the pages the windows load point at it.
+// server stands in for the player (a Flash movie made by the tests, on a blue stage, which
+// streams a short tone), the cover picture and the about page, and the hosts of the pages
+// the windows load point at it. The listening window is taken once its movie plays.
 
 #include <httplib.h>
 
@@ -14,19 +15,25 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
+#include "app/BrowserBox.h"
 #include "app/QtWindowServices.h"
+#include "app/RuntimeFiles.h"
 #include "app/Startup.h"
 #include "app/ToolkitSeams.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
 #include "preview/CoverWindow.h"
 #include "preview/ListenWindow.h"
+#include "tests/preview/FlashMovie.h"
 #include "text/Gbk.h"
 
 namespace {
@@ -51,13 +58,10 @@ std::string cover_png() {
   return bytes.toStdString();
 }
 
-// A one-line player strip, the size of the window's browser box.
-const char* const PLAYER_PAGE =
-    "<html><body style='margin:0;overflow:hidden;background:#20232a;color:#e6e6e6;"
-    "font:12px sans-serif'><div style='display:flex;align-items:center;height:27px;"
-    "padding:0 8px;gap:8px'><span>&#9654;</span><div style='flex:1;height:4px;"
-    "background:#444'><div style='width:35%;height:4px;background:#4a90d9'></div></div>"
-    "<span style='color:#aaa'>01:12 / 03:27</span></div></body></html>";
+std::string tone_mp3() {
+  std::ifstream in(std::string(SONIVO_TEST_DATA) + "/preview/tone-1s.mp3", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 const char* const ABOUT_PAGE =
     "<html><body style='font-family:sans-serif'><h3>Sonivo helper</h3></body></html>";
@@ -100,6 +104,24 @@ void open_previews() {
   close_window("MainWindow");
 }
 
+// The movie is running once its sound plays (Ruffle's start takes seconds on a busy
+// machine); a minute at most.
+void save_once_the_movie_plays(int tries_left = 240) {
+  auto* box = qobject_cast<sonivo::app::BrowserBox*>(
+      sonivo::app::qt_window_services().widget({"ListenWindow", "超文本浏览框1"}));
+  if (box && !box->page()->recentlyAudible() && tries_left > 0) {
+    QTimer::singleShot(250, [tries_left] { save_once_the_movie_plays(tries_left - 1); });
+    return;
+  }
+  if (tries_left == 0) {
+    std::fprintf(stderr, "the movie did not play\n");
+  }
+  QTimer::singleShot(300, [] {
+    save("ListenWindow", "listen-window.png");
+    close_window("ListenWindow");
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,7 +134,10 @@ int main(int argc, char** argv) {
     response.set_content(cover, "image/png");
   });
   server.Get("/plus/player.swf", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content(PLAYER_PAGE, "text/html");
+    response.set_content(sonivo::testing::sound_playing_movie(), "application/x-shockwave-flash");
+  });
+  server.Get("/audio/nocturne.mp3", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content(tone_mp3(), "audio/mpeg");
   });
   server.Get(".*", [](const httplib::Request&, httplib::Response& response) {
     response.set_content(ABOUT_PAGE, "text/html");
@@ -125,6 +150,7 @@ int main(int argc, char** argv) {
     ::setenv(name, host.c_str(), 1);
   }
 
+  sonivo::app::set_runtime_root_for_tests(QString::fromUtf8(SONIVO_APP_BUILD_DIR));
   sonivo::app::set_message_box_presenter([](const sonivo::app::MessageBoxRequest& request) {
     std::fprintf(stderr, "box: %s\n", sonivo::utf8_of(request.text).c_str());
     return sonivo::BUTTON_OK;
@@ -134,10 +160,7 @@ int main(int argc, char** argv) {
     if (window == "MainWindow") {
       QTimer::singleShot(2000, open_previews);
     } else if (window == "ListenWindow") {
-      QTimer::singleShot(2500, [] {
-        save("ListenWindow", "listen-window.png");
-        close_window("ListenWindow");
-      });
+      save_once_the_movie_plays();
     } else if (window == "CoverWindow") {
       QTimer::singleShot(1500, [] {
         save("CoverWindow", "cover-window.png");

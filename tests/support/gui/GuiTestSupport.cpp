@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QEventLoop>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -107,6 +108,23 @@ void close_window(const std::string& window) {
 
 void process_events() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool run_until(const std::function<bool()>& done, int timeout_ms) {
+  if (done()) {
+    return true;
+  }
+  QEventLoop loop;
+  QTimer check;
+  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+    if (done()) {
+      loop.quit();
+    }
+  });
+  check.start(20);
+  QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
+  loop.exec();
+  return done();
 }
 
 ToolkitRecorder::ToolkitRecorder() {

@@ -69,6 +69,11 @@ void select_page(int index);
 // Closes a window as its close button would.
 void close_window(const std::string& window);
 void process_events();
+// Runs the event loop until `done` holds (checked every 20 ms) or `timeout_ms` has passed;
+// gives `done()`. Unlike QTest::qWaitFor it never sleeps between rounds: the browser's
+// requests to the program's own URL scheme are answered on this thread, chunk by chunk,
+// and 10 ms naps make a 14 MB answer take seconds.
+bool run_until(const std::function<bool()>& done, int timeout_ms);
 
 // Answers and records the toolkit's seams while it lives; restores the real ones after.
 class ToolkitRecorder {
