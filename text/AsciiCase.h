@@ -1,9 +1,9 @@
 #pragma once
-// Case of ASCII letters in byte strings: header and attribute names, host names, charset
-// labels, ProgIDs. Only the bytes A-Z and a-z change or compare loosely; every other byte,
-// 0x80 and above included, stays and compares as it is. These work byte by byte: a GBK
-// text, whose trail bytes can look like ASCII letters, goes through the character-aware
-// `to_lower`, `to_upper` and `Case::IgnoreAscii` of TextOps.h instead.
+// Case of ASCII letters in byte strings: header and attribute names, host names, proxy
+// schemes, charset labels. Only the bytes A-Z and a-z change or compare loosely; every
+// other byte, 0x80 and above included, stays and compares as it is. These work byte by
+// byte: a GBK text, whose trail bytes can look like ASCII letters, goes through the
+// character-aware `to_lower`, `to_upper` and `Case::IgnoreAscii` of TextOps.h instead.
 
 #include <string>
 #include <string_view>
