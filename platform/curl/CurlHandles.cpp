@@ -3,25 +3,30 @@
 #include "platform/curl/CurlGlobal.h"
 
 namespace sonivo {
+namespace {
+
+template <typename Handle, typename Maker>
+Handle made_after_set_up(Maker make) {
+  initialise_curl();
+  return Handle(make());
+}
+
+}  // namespace
 
 CurlEasy new_curl_easy() {
-  initialise_curl();
-  return CurlEasy(curl_easy_init());
+  return made_after_set_up<CurlEasy>(curl_easy_init);
 }
 
 CurlMulti new_curl_multi() {
-  initialise_curl();
-  return CurlMulti(curl_multi_init());
+  return made_after_set_up<CurlMulti>(curl_multi_init);
 }
 
 CurlShare new_curl_share() {
-  initialise_curl();
-  return CurlShare(curl_share_init());
+  return made_after_set_up<CurlShare>(curl_share_init);
 }
 
 CurlUrl new_curl_url() {
-  initialise_curl();
-  return CurlUrl(curl_url());
+  return made_after_set_up<CurlUrl>(curl_url);
 }
 
 bool append_line(CurlList& list, const char* line) {
