@@ -2,7 +2,7 @@
 
 #include "core/ResolvedSound.h"
 #include "download/SharedDownloader.h"
-#include "http/WindowList.h"
+#include "notice/WindowList.h"
 
 namespace sonivo {
 

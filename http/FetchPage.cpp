@@ -6,8 +6,8 @@
 
 #include "core/WindowServices.h"
 #include "encoding/Encoding.h"
-#include "http/NoticeBox.h"
 #include "http/Url.h"
+#include "notice/NoticeBox.h"
 #include "platform/inet/Inet.h"
 #include "text/Gbk.h"
 #include "text/TextOps.h"

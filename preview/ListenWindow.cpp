@@ -3,9 +3,9 @@
 #include "core/Hosts.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
-#include "preview/PercentEncoding.h"
 #include "text/Gbk.h"
 #include "text/HtmlReferences.h"
+#include "text/PercentEncoding.h"
 
 namespace sonivo {
 namespace {
@@ -19,7 +19,8 @@ Text player_address(const Text& audio_link) {
   const Text fixed_part = Text("http://") + player_host() + Text("/plus/player.swf?url=");
   // The page's character references are decoded first, as a browser does for an
   // attribute, so the player is handed the address the page means.
-  return fixed_part + percent_encode(decode_html_references(audio_link));
+  return fixed_part +
+         Text(percent_encode(utf8_of(decode_html_references(audio_link)), is_unreserved_in_url));
 }
 
 void open_listen_window() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "encoding/Encoding.h"
+#include "text/AsciiCase.h"
 
 namespace sonivo {
 namespace {
@@ -17,16 +18,6 @@ constexpr std::string_view GBK_FAMILY[] = {
     "gbk",       "gb2312", "gb_2312", "gb_2312-80", "chinese",     "csgb2312", "csiso58gb231280",
     "iso-ir-58", "x-gbk",  "gb18030", "cp936",      "windows-936",
 };
-
-char ascii_lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowered(std::string_view bytes) {
-  std::string out(bytes);
-  std::transform(out.begin(), out.end(), out.begin(), ascii_lower);
-  return out;
-}
 
 bool is_charset_character(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -55,7 +46,7 @@ std::string charset_after(const std::string& text, std::size_t from) {
 }
 
 std::string header_charset(const std::string& headers) {
-  const std::string lower = lowered(headers);
+  const std::string lower = ascii_lower(headers);
   std::size_t line = 0;
   while (line < lower.size()) {
     std::size_t end = lower.find('\n', line);
@@ -75,7 +66,7 @@ std::string header_charset(const std::string& headers) {
 }
 
 std::string meta_charset(const std::string& page) {
-  const std::string head = lowered(std::string_view(page).substr(0, META_SCAN_BYTES));
+  const std::string head = ascii_lower(std::string_view(page).substr(0, META_SCAN_BYTES));
   std::size_t at = 0;
   while ((at = head.find("<meta", at)) != std::string::npos) {
     const std::size_t tag_end = std::min(head.find('>', at), head.size());
@@ -107,7 +98,7 @@ Text declared_charset(const Text& page, const Text& response_headers) {
 }
 
 bool is_gbk_family_charset(const Text& charset) {
-  return std::find(std::begin(GBK_FAMILY), std::end(GBK_FAMILY), lowered(charset.str())) !=
+  return std::find(std::begin(GBK_FAMILY), std::end(GBK_FAMILY), ascii_lower(charset.str())) !=
          std::end(GBK_FAMILY);
 }
 

@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <charconv>
 
+#include "text/AsciiTrim.h"
+
 namespace sonivo::skin {
 namespace {
 
+// A line's blanks, with the CR of a CR LF line end.
 std::string_view trimmed(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  while (!s.empty() && blank(s.front())) {
-    s.remove_prefix(1);
-  }
-  while (!s.empty() && blank(s.back())) {
-    s.remove_suffix(1);
-  }
-  return s;
+  return trim_ascii(s, " \t\r");
 }
 
 int hex_digit(char c) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "text/AsciiCase.h"
 #include "text/Numbers.h"
 
 namespace sonivo {
@@ -15,8 +16,9 @@ bool is_lead_byte(unsigned char byte) {
   return byte >= 0x80;
 }
 
+// Ignoring case compares the lower-case forms, the same that `to_lower` gives.
 unsigned char fold_ascii(unsigned char byte) {
-  return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte + 32) : byte;
+  return static_cast<unsigned char>(ascii_lower(static_cast<char>(byte)));
 }
 
 // Length of the character that begins at `index`: two for a lead byte with a byte after it.
@@ -57,7 +59,7 @@ template <typename Transform>
 Text map_ascii(const Text& text, Transform transform) {
   std::string out = text.str();
   for (std::size_t i = 0; i < out.size(); i += char_length(out, i)) {
-    out[i] = static_cast<char>(transform(static_cast<unsigned char>(out[i])));
+    out[i] = transform(out[i]);
   }
   return Text(out);
 }
@@ -182,13 +184,11 @@ Text trim(const Text& text) {
 }
 
 Text to_upper(const Text& text) {
-  return map_ascii(text, [](unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c;
-  });
+  return map_ascii(text, [](char c) { return ascii_upper(c); });
 }
 
 Text to_lower(const Text& text) {
-  return map_ascii(text, fold_ascii);
+  return map_ascii(text, [](char c) { return ascii_lower(c); });
 }
 
 Text replace_all(const Text& text, const Text& pattern, const Text& replacement) {

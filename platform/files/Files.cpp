@@ -11,6 +11,7 @@
 #include <string>
 #include <system_error>
 
+#include "text/AsciiCase.h"
 #include "text/Gbk.h"
 
 namespace sonivo::files {
@@ -30,7 +31,7 @@ fs::path default_drive_c() {
 }
 
 fs::path drive_root(char letter) {
-  const char upper = static_cast<char>(letter >= 'a' ? letter - 32 : letter);
+  const char upper = ascii_upper(letter);
   const std::string variable = std::string("SONIVO_DRIVE_") + upper;
   if (const char* root = std::getenv(variable.c_str()); root && *root) {
     return fs::path(root);

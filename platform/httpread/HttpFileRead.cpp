@@ -1,8 +1,6 @@
 #include "platform/httpread/HttpFileRead.h"
 
-#include <curl/curl.h>
-
-#include <memory>
+#include "platform/curl/CurlHandles.h"
 
 namespace sonivo {
 namespace {
@@ -27,13 +25,6 @@ size_t collect(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-struct EasyCleanup {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-struct ListCleanup {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-
 }  // namespace
 
 void set_http_file_read_limits(const HttpFileReadLimits& new_limits) {
@@ -44,16 +35,15 @@ Bytes http_file_read(const Text& url) {
   if (url.empty()) {
     return Bytes();
   }
-  static const CURLcode global = curl_global_init(CURL_GLOBAL_DEFAULT);
-  (void)global;
-  std::unique_ptr<CURL, EasyCleanup> easy(curl_easy_init());
+  const CurlEasy easy = new_curl_easy();
   if (!easy) {
     return Bytes();
   }
   // The address travels as its bytes; curl refuses what it cannot split.
-  std::unique_ptr<curl_slist, ListCleanup> headers(curl_slist_append(nullptr, "Accept: */*"));
-  headers.reset(curl_slist_append(headers.release(), "Pragma: no-cache"));
-  headers.reset(curl_slist_append(headers.release(), "Cache-Control: no-cache"));
+  CurlList headers;
+  for (const char* line : {"Accept: */*", "Pragma: no-cache", "Cache-Control: no-cache"}) {
+    append_line(headers, line);
+  }
 
   Sink sink;
   sink.cap = limits().max_body_bytes;

@@ -3,25 +3,11 @@
 #include <algorithm>
 #include <charconv>
 
+#include "text/AsciiCase.h"
+#include "text/AsciiTrim.h"
+
 namespace sonivo {
 namespace {
-
-std::string lower(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return result;
-}
-
-std::string_view trim_blanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-    text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    text.remove_suffix(1);
-  return text;
-}
 
 struct UrlParts {
   std::string host;
@@ -38,7 +24,7 @@ bool split_url(std::string_view url, UrlParts& parts) {
   if (at != std::string_view::npos)
     authority.remove_prefix(at + 1);
   std::size_t colon = authority.find(':');
-  parts.host = lower(authority.substr(0, colon));
+  parts.host = ascii_lower(authority.substr(0, colon));
   if (parts.host.empty())
     return false;
   std::string_view path = host_end == std::string_view::npos ? "" : rest.substr(host_end);
@@ -81,17 +67,17 @@ bool CookieStore::set(std::string_view url, std::string_view name, std::string_v
   cookie.domain = parts.host;
   cookie.path = default_path(parts.path);
   std::size_t semicolon = data.find(';');
-  std::string_view first = trim_blanks(data.substr(0, semicolon));
+  std::string_view first = trim_ascii(data.substr(0, semicolon));
   if (name.empty()) {
     std::size_t equals = first.find('=');
     if (equals != std::string_view::npos) {
-      cookie.name = trim_blanks(first.substr(0, equals));
-      cookie.value = trim_blanks(first.substr(equals + 1));
+      cookie.name = trim_ascii(first.substr(0, equals));
+      cookie.value = trim_ascii(first.substr(equals + 1));
     } else {
       cookie.value = first;
     }
   } else {
-    cookie.name = trim_blanks(name);
+    cookie.name = trim_ascii(name);
     cookie.value = first;
   }
 
@@ -103,13 +89,13 @@ bool CookieStore::set(std::string_view url, std::string_view name, std::string_v
     std::string_view attribute = attributes.substr(0, next);
     attributes = next == std::string_view::npos ? "" : attributes.substr(next);
     std::size_t equals = attribute.find('=');
-    std::string key = lower(trim_blanks(attribute.substr(0, equals)));
+    std::string key = ascii_lower(trim_ascii(attribute.substr(0, equals)));
     std::string_view value =
-        equals == std::string_view::npos ? "" : trim_blanks(attribute.substr(equals + 1));
+        equals == std::string_view::npos ? "" : trim_ascii(attribute.substr(equals + 1));
     if (key == "path" && value.starts_with('/')) {
       cookie.path = value;
     } else if (key == "domain" && !value.empty()) {
-      std::string domain = lower(value);
+      std::string domain = ascii_lower(value);
       if (domain.front() == '.')
         domain.erase(0, 1);
       StoredCookie probe;
@@ -144,7 +130,7 @@ bool CookieStore::set(std::string_view url, std::string_view name, std::string_v
 
 std::string CookieStore::header_for(std::string_view host, std::string_view path,
                                     bool secure) const {
-  std::string lower_host = lower(host);
+  std::string lower_host = ascii_lower(host);
   std::string_view bare_path = path.substr(0, path.find_first_of("?#"));
   if (bare_path.empty())
     bare_path = "/";

@@ -1,36 +1,21 @@
 #include "platform/inet/CurlInet.h"
 
-#include <curl/curl.h>
-
 #include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "platform/curl/CurlHandles.h"
 #include "platform/inet/CookieStore.h"
 #include "platform/inet/ProxyList.h"
+#include "text/AsciiCase.h"
+#include "text/PercentEncoding.h"
 
 namespace sonivo {
 namespace {
 
-void initialise_curl_once() {
-  static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  (void)initialised;
-}
-
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size())
-    return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-    if (c != prefix[i])
-      return false;
-  }
-  return true;
-}
-
-bool has_header(const std::vector<std::string>& lines, std::string_view lower_name_colon) {
+bool has_header(const std::vector<std::string>& lines, std::string_view name_colon) {
   for (const std::string& line : lines) {
-    if (starts_with_ignoring_case(line, lower_name_colon))
+    if (starts_with_ignoring_ascii_case(line, name_colon))
       return true;
   }
   return false;
@@ -53,21 +38,11 @@ std::vector<std::string> split_header_block(std::string_view block) {
 
 // Bytes a URL cannot carry as they are; everything else goes out unchanged.
 std::string escaped_object_name(std::string_view object_name) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string result;
-  if (object_name.empty() || object_name.front() != '/')
-    result += '/';
-  for (char c : object_name) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte >= 0x7f) {
-      result += '%';
-      result += digits[byte >> 4];
-      result += digits[byte & 0x0f];
-    } else {
-      result += c;
-    }
+  const std::string escaped = percent_encode(object_name, is_visible_ascii);
+  if (object_name.empty() || object_name.front() != '/') {
+    return '/' + escaped;
   }
-  return result;
+  return escaped;
 }
 
 struct UrlParts {
@@ -77,13 +52,14 @@ struct UrlParts {
 };
 
 bool split_url(const std::string& url, UrlParts& parts) {
-  CURLU* handle = curl_url();
-  if (!handle)
+  const CurlUrl handle = new_curl_url();
+  if (!handle) {
     return false;
-  bool ok = curl_url_set(handle, CURLUPART_URL, url.c_str(), CURLU_PATH_AS_IS) == CURLUE_OK;
+  }
+  bool ok = curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), CURLU_PATH_AS_IS) == CURLUE_OK;
   char* part = nullptr;
   auto take = [&](CURLUPart which, std::string& into) {
-    if (ok && curl_url_get(handle, which, &part, 0) == CURLUE_OK && part) {
+    if (ok && curl_url_get(handle.get(), which, &part, 0) == CURLUE_OK && part) {
       into = part;
       curl_free(part);
     } else {
@@ -93,7 +69,6 @@ bool split_url(const std::string& url, UrlParts& parts) {
   take(CURLUPART_SCHEME, parts.scheme);
   take(CURLUPART_HOST, parts.host);
   take(CURLUPART_PATH, parts.path);
-  curl_url_cleanup(handle);
   return ok && !parts.host.empty();
 }
 
@@ -103,9 +78,7 @@ bool is_followed_redirect(long status) {
 
 }  // namespace
 
-CurlInet::CurlInet(InetSettings settings) : settings_(std::move(settings)) {
-  initialise_curl_once();
-}
+CurlInet::CurlInet(InetSettings settings) : settings_(std::move(settings)) {}
 
 CurlInet::~CurlInet() = default;
 
@@ -235,7 +208,7 @@ bool CurlInet::http_send_request(InternetHandle handle, const char* headers,
     if (!stored.empty()) {
       bool merged = false;
       for (std::string& line : transfer.header_lines) {
-        if (starts_with_ignoring_case(line, "cookie:")) {
+        if (starts_with_ignoring_ascii_case(line, "cookie:")) {
           line += "; " + stored;
           merged = true;
           break;

@@ -8,13 +8,6 @@
 namespace sonivo {
 namespace {
 
-CURL* easy_of(void* handle) {
-  return static_cast<CURL*>(handle);
-}
-CURLM* multi_of(void* handle) {
-  return static_cast<CURLM*>(handle);
-}
-
 constexpr int POLL_SLICE_MS = 50;
 // Body bytes kept waiting at most (plus one delivery of libcurl's); beyond it the
 // transfer pauses until the reader has caught up, so the buffer stays small and warm.
@@ -23,31 +16,27 @@ constexpr std::size_t BUFFER_HIGH_WATER = 64 * 1024;
 }  // namespace
 
 CurlTransfer::CurlTransfer(const TransferRequest& request)
-    : receive_timeout_ms_(request.timeouts.receive_ms) {
-  easy_ = curl_easy_init();
-  multi_ = curl_multi_init();
+    : multi_(new_curl_multi()),
+      easy_(new_curl_easy()),
+      receive_timeout_ms_(request.timeouts.receive_ms) {
   if (!easy_ || !multi_) {
     done_ = true;
     return;
   }
   configure(request);
-  attached_ = curl_multi_add_handle(multi_of(multi_), easy_of(easy_)) == CURLM_OK;
+  attached_ = curl_multi_add_handle(multi_.get(), easy_.get()) == CURLM_OK;
   done_ = !attached_;
   last_activity_ = std::chrono::steady_clock::now();
 }
 
 CurlTransfer::~CurlTransfer() {
-  if (attached_)
-    curl_multi_remove_handle(multi_of(multi_), easy_of(easy_));
-  if (easy_)
-    curl_easy_cleanup(easy_of(easy_));
-  if (multi_)
-    curl_multi_cleanup(multi_of(multi_));
-  curl_slist_free_all(static_cast<curl_slist*>(header_list_));
+  if (attached_) {
+    curl_multi_remove_handle(multi_.get(), easy_.get());
+  }
 }
 
 void CurlTransfer::configure(const TransferRequest& request) {
-  CURL* easy = easy_of(easy_);
+  CURL* easy = easy_.get();
   curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
@@ -78,14 +67,10 @@ void CurlTransfer::configure(const TransferRequest& request) {
       curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.verb.c_str());
   }
 
-  curl_slist* list = nullptr;
   for (const std::string& line : request.header_lines) {
-    curl_slist* longer = curl_slist_append(list, line.c_str());
-    if (longer)
-      list = longer;
+    append_line(header_list_, line.c_str());
   }
-  header_list_ = list;
-  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, header_list_.get());
 
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::on_body);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
@@ -116,7 +101,7 @@ bool CurlTransfer::silent_too_long() {
   if (!connected_) {
     // Until the connection stands, libcurl's connect time-out is the bound.
     curl_off_t pretransfer = 0;
-    curl_easy_getinfo(easy_of(easy_), CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+    curl_easy_getinfo(easy_.get(), CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
     if (pretransfer == 0)
       return false;
     connected_ = true;
@@ -133,14 +118,14 @@ void CurlTransfer::run_until(Ready ready) {
       // The pause was ours, not the server's silence.
       paused_ = false;
       last_activity_ = std::chrono::steady_clock::now();
-      curl_easy_pause(easy_of(easy_), CURLPAUSE_CONT);
+      curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
       if (ready())
         return;
     }
     int running = 0;
-    curl_multi_perform(multi_of(multi_), &running);
+    curl_multi_perform(multi_.get(), &running);
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi_of(multi_), &queued)) {
+    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
       if (message->msg == CURLMSG_DONE)
         done_ = true;
     }
@@ -150,13 +135,13 @@ void CurlTransfer::run_until(Ready ready) {
       finish();
       return;
     }
-    curl_multi_poll(multi_of(multi_), nullptr, 0, POLL_SLICE_MS, nullptr);
+    curl_multi_poll(multi_.get(), nullptr, 0, POLL_SLICE_MS, nullptr);
   }
 }
 
 void CurlTransfer::finish() {
   if (attached_)
-    curl_multi_remove_handle(multi_of(multi_), easy_of(easy_));
+    curl_multi_remove_handle(multi_.get(), easy_.get());
   attached_ = false;
   done_ = true;
 }
@@ -182,8 +167,7 @@ std::size_t CurlTransfer::read(char* buffer, std::size_t capacity) {
 
 std::string CurlTransfer::redirect_url() const {
   char* url = nullptr;
-  if (!easy_ || curl_easy_getinfo(easy_of(easy_), CURLINFO_REDIRECT_URL, &url) != CURLE_OK ||
-      !url) {
+  if (!easy_ || curl_easy_getinfo(easy_.get(), CURLINFO_REDIRECT_URL, &url) != CURLE_OK || !url) {
     return {};
   }
   return url;

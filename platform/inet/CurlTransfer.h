@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/curl/CurlHandles.h"
 #include "platform/inet/RawHeaderBlock.h"
 
 namespace sonivo {
@@ -63,9 +64,11 @@ class CurlTransfer {
   void finish();
   bool silent_too_long();
 
-  void* easy_ = nullptr;
-  void* multi_ = nullptr;
-  void* header_list_ = nullptr;
+  // Declared so that the easy handle goes first, then the multi handle, then the header
+  // lines the easy handle points at.
+  CurlList header_list_;
+  CurlMulti multi_;
+  CurlEasy easy_;
   bool attached_ = false;
   bool done_ = false;
   bool connected_ = false;

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "text/AsciiCase.h"
+
 namespace sonivo {
 namespace {
 
@@ -17,18 +19,6 @@ std::vector<std::string_view> entries(std::string_view list) {
     start = end + 1;
   }
   return result;
-}
-
-bool same_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-    char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-    if (x != y)
-      return false;
-  }
-  return true;
 }
 
 std::string curl_proxy(std::string_view server) {
@@ -51,7 +41,7 @@ std::string proxy_for_scheme(std::string_view proxy_list, std::string_view schem
     if (equals == std::string_view::npos) {
       if (general.empty())
         general = curl_proxy(entry);
-    } else if (same_ignoring_case(entry.substr(0, equals), scheme)) {
+    } else if (equals_ignoring_ascii_case(entry.substr(0, equals), scheme)) {
       std::string proxy = curl_proxy(entry.substr(equals + 1));
       if (!proxy.empty())
         return proxy;

@@ -6,7 +6,10 @@
 
 #include "platform/xmlhttp/TransferError.h"
 #include "platform/xmlhttp/WaitHook.h"
+#include "text/AsciiCase.h"
+#include "text/AsciiTrim.h"
 #include "text/Gbk.h"
+#include "text/PercentEncoding.h"
 #include "text/TextOps.h"
 
 namespace sonivo::xmlhttp {
@@ -20,19 +23,9 @@ constexpr int STATE_DONE = 4;
 
 constexpr long MAX_REDIRECTS = 10;
 
-std::string lower_ascii(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
-  return text;
-}
-
-std::string trim_blanks(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) {
-    return {};
-  }
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
+// A header line's blanks, its line end included.
+std::string trim_blanks(std::string_view text) {
+  return std::string(trim_ascii(text, " \t\r\n"));
 }
 
 bool is_ascii(const std::string& bytes) {
@@ -48,19 +41,7 @@ std::string wire_text(const Text& text) {
 
 // A URL as the wire wants it: UTF-8, with the bytes that may not stand in a URL escaped.
 std::string wire_url(const Text& url) {
-  static const char hex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : wire_text(url)) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x80 || b <= 0x20 || b == 0x7F) {
-      out += '%';
-      out += hex[b >> 4];
-      out += hex[b & 0x0F];
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return percent_encode(wire_text(url), is_visible_ascii);
 }
 
 // Reason phrases and header values arrive as UTF-8 (plain ASCII in practice).
@@ -70,38 +51,29 @@ Text text_of_wire(const std::string& bytes) {
 
 }  // namespace
 
-CurlServerXmlHttp::CurlServerXmlHttp() {
-  curl_global_init(CURL_GLOBAL_DEFAULT);
-  multi_ = curl_multi_init();
-  easy_ = curl_easy_init();
-  if (easy_ == nullptr) {
+CurlServerXmlHttp::CurlServerXmlHttp() : multi_(new_curl_multi()), easy_(new_curl_easy()) {
+  if (!easy_) {
     return;
   }
   // What every request shares is set once; configure_request sets the rest.
-  curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlServerXmlHttp::on_header);
-  curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
-  curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlServerXmlHttp::on_body);
-  curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
-  curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, MAX_REDIRECTS);
+  curl_easy_setopt(easy_.get(), CURLOPT_HEADERFUNCTION, &CurlServerXmlHttp::on_header);
+  curl_easy_setopt(easy_.get(), CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy_.get(), CURLOPT_WRITEFUNCTION, &CurlServerXmlHttp::on_body);
+  curl_easy_setopt(easy_.get(), CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(easy_.get(), CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy_.get(), CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy_.get(), CURLOPT_MAXREDIRS, MAX_REDIRECTS);
   // The address comes from a fetched page: it must not reach local files or other
   // protocols, neither directly nor through a redirect.
-  curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy_.get(), CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy_.get(), CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   // The component connects directly, whatever proxy the environment names.
-  curl_easy_setopt(easy_, CURLOPT_PROXY, "");
-  curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(easy_.get(), CURLOPT_PROXY, "");
+  curl_easy_setopt(easy_.get(), CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
 }
 
 CurlServerXmlHttp::~CurlServerXmlHttp() {
   detach();
-  if (easy_ != nullptr) {
-    curl_easy_cleanup(easy_);
-  }
-  if (multi_ != nullptr) {
-    curl_multi_cleanup(multi_);
-  }
 }
 
 void CurlServerXmlHttp::open(const Text& method, const Text& url, bool async) {
@@ -118,18 +90,18 @@ void CurlServerXmlHttp::setRequestHeader(const Text& name, const Text& value) {
   if (ready_state_ != STATE_OPENED || name.empty()) {
     return;
   }
-  const std::string key = lower_ascii(name.str());
-  std::erase_if(request_headers_,
-                [&](const Header& header) { return lower_ascii(header.first) == key; });
+  std::erase_if(request_headers_, [&](const Header& header) {
+    return equals_ignoring_ascii_case(header.first, name.str());
+  });
   request_headers_.emplace_back(wire_text(name), wire_text(value));
 }
 
 void CurlServerXmlHttp::send() {
-  if (ready_state_ != STATE_OPENED || multi_ == nullptr || easy_ == nullptr) {
+  if (ready_state_ != STATE_OPENED || !multi_ || !easy_) {
     return;
   }
   configure_request();
-  if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) {
+  if (curl_multi_add_handle(multi_.get(), easy_.get()) != CURLM_OK) {
     finish(CURLE_FAILED_INIT);
     return;
   }
@@ -144,25 +116,24 @@ void CurlServerXmlHttp::send() {
 }
 
 void CurlServerXmlHttp::configure_request() {
-  curl_easy_setopt(easy_, CURLOPT_URL, url_.c_str());
-  curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, nullptr);
+  curl_easy_setopt(easy_.get(), CURLOPT_URL, url_.c_str());
+  curl_easy_setopt(easy_.get(), CURLOPT_CUSTOMREQUEST, nullptr);
   if (method_ == "HEAD") {
-    curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
   } else {
-    curl_easy_setopt(easy_, CURLOPT_HTTPGET, 1L);  // also clears NOBODY
+    curl_easy_setopt(easy_.get(), CURLOPT_HTTPGET, 1L);  // also clears NOBODY
     if (method_ != "GET") {
-      curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, method_.c_str());
+      curl_easy_setopt(easy_.get(), CURLOPT_CUSTOMREQUEST, method_.c_str());
     }
   }
 
-  curl_slist_free_all(header_list_);
-  header_list_ = nullptr;
+  header_list_.reset();
   for (const auto& [name, value] : request_headers_) {
     if (!value.empty()) {
-      header_list_ = curl_slist_append(header_list_, (name + ": " + value).c_str());
+      append_line(header_list_, (name + ": " + value).c_str());
     }
   }
-  curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, header_list_);
+  curl_easy_setopt(easy_.get(), CURLOPT_HTTPHEADER, header_list_.get());
 }
 
 double CurlServerXmlHttp::readyState() {
@@ -191,7 +162,7 @@ bool CurlServerXmlHttp::waitForResponse(int32_t milliseconds) {
     if (wanted >= 0) {
       block = std::min<long long>(block, std::max(wanted, 1));
     }
-    curl_multi_poll(multi_, nullptr, 0, static_cast<int>(block), nullptr);
+    curl_multi_poll(multi_.get(), nullptr, 0, static_cast<int>(block), nullptr);
   }
 }
 
@@ -217,9 +188,8 @@ Text CurlServerXmlHttp::getResponseHeader(const Text& name) {
   if (ready_state_ != STATE_DONE) {
     return Text();
   }
-  const std::string key = lower_ascii(name.str());
   for (const auto& [header, value] : response_headers_) {
-    if (lower_ascii(header) == key) {
+    if (equals_ignoring_ascii_case(header, name.str())) {
       return text_of_wire(value);
     }
   }
@@ -269,10 +239,10 @@ void CurlServerXmlHttp::drive() {
     return;
   }
   int running = 0;
-  curl_multi_perform(multi_, &running);
+  curl_multi_perform(multi_.get(), &running);
   int queued = 0;
-  while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
-    if (message->msg == CURLMSG_DONE && message->easy_handle == easy_) {
+  while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == easy_.get()) {
       finish(message->data.result);
       return;
     }
@@ -281,9 +251,9 @@ void CurlServerXmlHttp::drive() {
 
 void CurlServerXmlHttp::finish(CURLcode result) {
   if (result == CURLE_OK) {
-    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status_);
+    curl_easy_getinfo(easy_.get(), CURLINFO_RESPONSE_CODE, &status_);
   } else if (result == CURLE_WRITE_ERROR && body_cut_off_) {
-    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status_);
+    curl_easy_getinfo(easy_.get(), CURLINFO_RESPONSE_CODE, &status_);
     body_.clear();
   } else {
     const TransferError error = transfer_error_of(result);
@@ -298,11 +268,10 @@ void CurlServerXmlHttp::finish(CURLcode result) {
 
 void CurlServerXmlHttp::detach() {
   if (attached_) {
-    curl_multi_remove_handle(multi_, easy_);
+    curl_multi_remove_handle(multi_.get(), easy_.get());
     attached_ = false;
   }
-  curl_slist_free_all(header_list_);
-  header_list_ = nullptr;
+  header_list_.reset();
 }
 
 void CurlServerXmlHttp::clear_answer() {

@@ -10,12 +10,11 @@
 // then shows its own status, reason phrase and headers with an empty body, so the
 // caller still learns what the server said without the memory of the whole file.
 
-#include <curl/curl.h>
-
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/curl/CurlHandles.h"
 #include "platform/xmlhttp/ServerXmlHttp.h"
 
 namespace sonivo::xmlhttp {
@@ -57,9 +56,11 @@ class CurlServerXmlHttp : public ServerXmlHttp {
   void detach();
   void clear_answer();
 
-  CURLM* multi_ = nullptr;
-  CURL* easy_ = nullptr;
-  curl_slist* header_list_ = nullptr;
+  // Declared so that the easy handle goes first, then the multi handle, then the header
+  // lines the easy handle points at.
+  CurlList header_list_;
+  CurlMulti multi_;
+  CurlEasy easy_;
   bool attached_ = false;  // the easy handle is in the multi handle
 
   int ready_state_ = 0;

@@ -17,7 +17,7 @@
 #include "core/FatalStop.h"
 #include "core/ResolvedSound.h"
 #include "download/SharedDownloader.h"
-#include "http/WindowList.h"
+#include "notice/WindowList.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/gui/GuiTestSupport.h"
 #include "text/Gbk.h"

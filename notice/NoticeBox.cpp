@@ -1,8 +1,7 @@
-#include "http/NoticeBox.h"
+#include "notice/NoticeBox.h"
 
-#include <unistd.h>
-
-#include "http/WindowList.h"
+#include "notice/WindowList.h"
+#include "platform/process/ProcessId.h"
 #include "text/Gbk.h"
 
 namespace sonivo {
@@ -13,10 +12,6 @@ void notice_box(const Text& message, std::optional<int> style, const std::option
   Text title_text = title ? *title : gbk("友情提醒");
   int style_word = style ? *style : MB_ICONINFORMATION;
   window_services().message_box(message, style_word, title_text, owner_window);
-}
-
-std::uint32_t current_process_id() {
-  return static_cast<std::uint32_t>(getpid());
 }
 
 }  // namespace sonivo

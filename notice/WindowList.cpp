@@ -1,4 +1,4 @@
-#include "http/WindowList.h"
+#include "notice/WindowList.h"
 
 namespace sonivo {
 

@@ -1,7 +1,6 @@
 #pragma once
-// The fetch's notice: a modal message box owned by the tool's own visible window.
+// A notice: a modal message box owned by the tool's own visible window.
 
-#include <cstdint>
 #include <optional>
 
 #include "core/WindowServices.h"
@@ -14,7 +13,5 @@ namespace sonivo {
 void notice_box(const Text& message, std::optional<int> style = std::nullopt,
                 const std::optional<Text>& title = std::nullopt,
                 std::optional<WindowHandle> owner = std::nullopt);
-
-std::uint32_t current_process_id();
 
 }  // namespace sonivo
