@@ -1,17 +1,16 @@
 #include "platform/webfetch/WebFetch.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
-#include <cctype>
 #include <utility>
 #include <vector>
+
+#include "text/AsciiCase.h"
 
 namespace sonivo::webfetch {
 
 struct WebFetcher::Transfer {
-  CURL* easy = nullptr;
-  curl_slist* headers = nullptr;
+  CurlEasy easy;
+  CurlList headers;
   std::string body;  // the request body; libcurl reads it in place
   WebAnswer answer;
   bool over_cap = false;
@@ -21,13 +20,6 @@ struct WebFetcher::Transfer {
 };
 
 namespace {
-
-bool starts_with_ignoring_case(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char wanted, char given) {
-           return std::tolower(static_cast<unsigned char>(given)) == wanted;
-         });
-}
 
 size_t collect(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<WebFetcher::Transfer*>(user);
@@ -60,24 +52,25 @@ int on_timer(CURLM*, long milliseconds, void* user) {
 }  // namespace
 
 bool is_web_address(const std::string& url) {
-  return starts_with_ignoring_case(url, "http://") || starts_with_ignoring_case(url, "https://");
+  return starts_with_ignoring_ascii_case(url, "http://") ||
+         starts_with_ignoring_ascii_case(url, "https://");
 }
 
 WebFetcher::WebFetcher(EventLoopHooks& hooks) : hooks_(hooks) {
-  static const CURLcode global = curl_global_init(CURL_GLOBAL_DEFAULT);
-  (void)global;
-  multi_ = curl_multi_init();
-  curl_multi_setopt(multi_, CURLMOPT_SOCKETFUNCTION, on_socket);
-  curl_multi_setopt(multi_, CURLMOPT_SOCKETDATA, &hooks_);
-  curl_multi_setopt(multi_, CURLMOPT_TIMERFUNCTION, on_timer);
-  curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, &hooks_);
+  multi_ = new_curl_multi();
+  if (!multi_) {
+    return;
+  }
+  curl_multi_setopt(multi_.get(), CURLMOPT_SOCKETFUNCTION, on_socket);
+  curl_multi_setopt(multi_.get(), CURLMOPT_SOCKETDATA, &hooks_);
+  curl_multi_setopt(multi_.get(), CURLMOPT_TIMERFUNCTION, on_timer);
+  curl_multi_setopt(multi_.get(), CURLMOPT_TIMERDATA, &hooks_);
 }
 
 WebFetcher::~WebFetcher() {
   while (!transfers_.empty()) {
     cancel(transfers_.begin()->first);
   }
-  curl_multi_cleanup(multi_);
 }
 
 int WebFetcher::start(const WebRequest& request, Done done) {
@@ -87,13 +80,13 @@ int WebFetcher::start(const WebRequest& request, Done done) {
     return 0;
   }
   auto transfer = std::make_unique<Transfer>();
-  transfer->easy = curl_easy_init();
+  transfer->easy = new_curl_easy();
   if (!transfer->easy) {
     return 0;
   }
   transfer->done = std::move(done);
   transfer->wanted = request.first_bytes_only;
-  CURL* e = transfer->easy;
+  CURL* e = transfer->easy.get();
   curl_easy_setopt(e, CURLOPT_URL, request.url.c_str());
   // Redirects too stay on http and https: a movie's address can never reach a file.
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -117,14 +110,16 @@ int WebFetcher::start(const WebRequest& request, Done done) {
                      static_cast<curl_off_t>(transfer->body.size()));
     const std::string type =
         request.content_type.empty() ? "application/x-www-form-urlencoded" : request.content_type;
-    transfer->headers = curl_slist_append(nullptr, ("Content-Type: " + type).c_str());
+    if (!append_line(transfer->headers, ("Content-Type: " + type).c_str())) {
+      return 0;
+    }
   }
   // libcurl would add "Expect: 100-continue" to larger POSTs; no browser sends it.
-  transfer->headers = curl_slist_append(transfer->headers, "Expect:");
-  curl_easy_setopt(e, CURLOPT_HTTPHEADER, transfer->headers);
-  if (curl_multi_add_handle(multi_, e) != CURLM_OK) {
-    curl_slist_free_all(transfer->headers);
-    curl_easy_cleanup(e);
+  if (!append_line(transfer->headers, "Expect:")) {
+    return 0;
+  }
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, transfer->headers.get());
+  if (curl_multi_add_handle(multi_.get(), e) != CURLM_OK) {
     return 0;
   }
   const int id = next_id_++;
@@ -139,21 +134,20 @@ void WebFetcher::cancel(int id) {
   }
   std::unique_ptr<Transfer> transfer = std::move(found->second);
   transfers_.erase(found);
-  curl_multi_remove_handle(multi_, transfer->easy);
-  curl_easy_cleanup(transfer->easy);
-  curl_slist_free_all(transfer->headers);
+  // Out of the multi handle before the easy handle and its header list go with `transfer`.
+  curl_multi_remove_handle(multi_.get(), transfer->easy.get());
 }
 
 void WebFetcher::socket_ready(int socket, bool readable, bool writable) {
   int running = 0;
   const int events = (readable ? CURL_CSELECT_IN : 0) | (writable ? CURL_CSELECT_OUT : 0);
-  curl_multi_socket_action(multi_, static_cast<curl_socket_t>(socket), events, &running);
+  curl_multi_socket_action(multi_.get(), static_cast<curl_socket_t>(socket), events, &running);
   finish_completed();
 }
 
 void WebFetcher::timer_fired() {
   int running = 0;
-  curl_multi_socket_action(multi_, CURL_SOCKET_TIMEOUT, 0, &running);
+  curl_multi_socket_action(multi_.get(), CURL_SOCKET_TIMEOUT, 0, &running);
   finish_completed();
 }
 
@@ -162,7 +156,7 @@ void WebFetcher::finish_completed() {
   // start or cancel requests.
   std::vector<std::pair<Done, WebAnswer>> finished;
   int left = 0;
-  while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+  while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
     if (message->msg != CURLMSG_DONE) {
       continue;
     }
@@ -170,7 +164,7 @@ void WebFetcher::finish_completed() {
     CURL* easy = message->easy_handle;
     const auto found =
         std::find_if(transfers_.begin(), transfers_.end(),
-                     [easy](const auto& entry) { return entry.second->easy == easy; });
+                     [easy](const auto& entry) { return entry.second->easy.get() == easy; });
     if (found == transfers_.end()) {
       continue;
     }

@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/curl/CurlHandles.h"
+
 namespace sonivo::webfetch {
 
 struct WebRequest {
@@ -75,7 +77,7 @@ class WebFetcher {
   void finish_completed();
 
   EventLoopHooks& hooks_;
-  void* multi_ = nullptr;
+  CurlMulti multi_;
   int next_id_ = 1;
   std::map<int, std::unique_ptr<Transfer>> transfers_;
 };
