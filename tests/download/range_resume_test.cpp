@@ -165,7 +165,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::None,
-       FILE_IN_THE_WAY,
+       status_literal(RunOutcome::FileInTheWay),
        {range(CONTENT_SIZE + 1000)}},
       {"another sound, longer, with its own record",
        other_sound(CONTENT_SIZE + 1000),
@@ -173,7 +173,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::None,
-       FILE_IN_THE_WAY,
+       status_literal(RunOutcome::FileInTheWay),
        {range(CONTENT_SIZE + 1000)}},
       {"part of another sound",
        other_sound(PART),
@@ -181,7 +181,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "\"v1\"",
        Fault::None,
        Fault::None,
-       FILE_IN_THE_WAY,
+       status_literal(RunOutcome::FileInTheWay),
        {range(PART), range(PART - CHUNK)}},
       {"part of another sound, short",
        other_sound(100),
@@ -189,7 +189,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::None,
-       FILE_IN_THE_WAY,
+       status_literal(RunOutcome::FileInTheWay),
        {range(100), range(0, 100)}},
       {"part whose record names another content",
        content.substr(0, PART),
@@ -197,7 +197,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::None,
-       FILE_IN_THE_WAY,
+       status_literal(RunOutcome::FileInTheWay),
        {range(PART)}},
       {"older version, other ETag",
        other_sound(PART),
@@ -205,7 +205,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "\"v1\"",
        Fault::None,
        Fault::None,
-       CONTENT_CHANGED,
+       status_literal(RunOutcome::ContentChanged),
        {range(PART)}},
       {"older version, other length",
        other_sound(PART),
@@ -213,7 +213,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::None,
-       CONTENT_CHANGED,
+       status_literal(RunOutcome::ContentChanged),
        {range(PART)}},
       {"as long as an older version",
        other_sound(CONTENT_SIZE),
@@ -221,7 +221,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::None,
-       CONTENT_CHANGED,
+       status_literal(RunOutcome::ContentChanged),
        {range(CONTENT_SIZE)}},
       {"comparison answered with another range",
        content.substr(0, PART),
@@ -229,7 +229,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::WrongStart,
-       FILE_UNVERIFIED,
+       status_literal(RunOutcome::FileUnverified),
        {range(PART), range(PART - CHUNK)}},
       {"comparison answered without Content-Range",
        content.substr(0, PART),
@@ -237,7 +237,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::NoContentRange,
-       FILE_UNVERIFIED,
+       status_literal(RunOutcome::FileUnverified),
        {range(PART), range(PART - CHUNK)}},
       {"comparison answered short",
        content.substr(0, PART),
@@ -245,7 +245,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::BodyShort,
-       FILE_UNVERIFIED,
+       status_literal(RunOutcome::FileUnverified),
        {range(PART), range(PART - CHUNK)}},
       {"comparison answered with another total",
        content.substr(0, PART),
@@ -253,7 +253,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::None,
        Fault::TotalChanges,
-       CONTENT_CHANGED,
+       status_literal(RunOutcome::ContentChanged),
        {range(PART), range(PART - CHUNK)}},
       {"comparison refused",
        content.substr(0, PART),
@@ -269,7 +269,7 @@ TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
        "",
        Fault::TotalStar,
        Fault::TotalStar,
-       FILE_UNVERIFIED,
+       status_literal(RunOutcome::FileUnverified),
        {range(CONTENT_SIZE)}},
   };
   for (const auto& c : cases) {
@@ -310,7 +310,7 @@ TEST_F(RangeResumeTest, FileAsLongAsTheContentIsCompleteUnlessARecordSaysOtherwi
   write_file(record, format_resume_record({Text(server.url()), CONTENT_SIZE, Text(), Text()}));
   configure(server.url());
   EXPECT_TRUE(downloader.run());
-  EXPECT_EQ(done_texts, std::vector<Text>{gbk(DOWNLOAD_COMPLETE)});
+  EXPECT_EQ(done_texts, std::vector<Text>{status_text_of(RunOutcome::Complete)});
   EXPECT_EQ(server.range_log(), std::vector<std::string>{range(CONTENT_SIZE)});
   EXPECT_FALSE(std::filesystem::exists(record));
   EXPECT_TRUE(file() == content);
@@ -363,7 +363,7 @@ TEST_F(RangeResumeTest, FileReplacedWhileItsRecordStayedIsCompared) {
     // A clock tick may be coarser than the test: the replacement is a second younger.
     std::filesystem::last_write_time(target, left + std::chrono::seconds(1));
     EXPECT_FALSE(downloader.run());
-    EXPECT_EQ(downloader.status_text(), gbk(FILE_IN_THE_WAY));
+    EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::FileInTheWay));
     EXPECT_TRUE(file() == other);
     EXPECT_EQ(read_file(record), record_bytes);
     EXPECT_EQ(fresh.range_log(), (std::vector<std::string>{range(0), range(CHUNK), range(c.size),
@@ -411,7 +411,9 @@ TEST_F(RangeResumeTest, LongNameGetsARecordThatFits) {
 // The texts of these endings are the program's own; every character of them is in GBK.
 TEST(ResumeStatusTexts, AreWhollyGbk) {
   for (const char* text :
-       {FILE_IN_THE_WAY, FILE_UNVERIFIED, NAME_TOO_LONG, CONTENT_CHANGED, CONTENT_CHANGED_ADVICE}) {
+       {status_literal(RunOutcome::FileInTheWay), status_literal(RunOutcome::FileUnverified),
+        status_literal(RunOutcome::NameTooLong), status_literal(RunOutcome::ContentChanged),
+        CONTENT_CHANGED_ADVICE}) {
     EXPECT_EQ(utf8_of(gbk(text)), text);
   }
 }
@@ -425,7 +427,7 @@ TEST_F(RangeResumeTest, NameTooLongIsSaidSo) {
   configure(server.url());
   ASSERT_TRUE(downloader.set_target_file(gbk(folder.str() + "/" + name + ".mp3")));
   EXPECT_FALSE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(NAME_TOO_LONG));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::NameTooLong));
   EXPECT_TRUE(server.requests().empty());
 }
 

@@ -182,7 +182,7 @@ TEST_F(RangeRunTest, NewDownloadAsksConsecutiveRangesAndIsByteIdentical) {
   configure();
   EXPECT_TRUE(downloader.run());
 
-  EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_COMPLETE));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::Complete));
   EXPECT_TRUE(same_bytes(file(), content));
   EXPECT_EQ(server->range_log(),
             (std::vector<std::string>{"bytes=0-20479", "bytes=20480-40959", "bytes=40960-61439"}));
@@ -209,7 +209,7 @@ TEST_F(RangeRunTest, NewDownloadAsksConsecutiveRangesAndIsByteIdentical) {
   ASSERT_EQ(recorder.done.size(), 1u);
   EXPECT_EQ(recorder.done[0].url, server->url());
   EXPECT_EQ(recorder.done[0].http_status, 206);
-  EXPECT_EQ(recorder.done[0].status_text, gbk(DOWNLOAD_COMPLETE));
+  EXPECT_EQ(recorder.done[0].status_text, status_text_of(RunOutcome::Complete));
   EXPECT_EQ(recorder.done[0].percent, 100);
   expect_counters_reset();
 }
@@ -248,9 +248,10 @@ TEST_F(RangeRunTest, ResumesAfterAnInterruption) {
                                           range(2 * CHUNK)};
   const Case cases[] = {
       {Fault::DropMidBody, "与服务器的连接已中断", "", "", compared},
-      {Fault::Stall, DOWNLOAD_TIMED_OUT, "", "", compared},
+      {Fault::Stall, status_literal(RunOutcome::TimedOut), "", "", compared},
       {Fault::DropMidBody, "与服务器的连接已中断", "\"5f3a-c350\"", "", vouched},
-      {Fault::Stall, DOWNLOAD_TIMED_OUT, "", "Tue, 05 May 2020 10:00:00 GMT", vouched},
+      {Fault::Stall, status_literal(RunOutcome::TimedOut), "", "Tue, 05 May 2020 10:00:00 GMT",
+       vouched},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.status_text << " " << c.etag << c.last_modified);
@@ -321,7 +322,7 @@ TEST_F(RangeRunTest, RunContinuesTheFileOfAProcessKilledMidRun) {
   server->clear_faults();
   configure();
   EXPECT_TRUE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_COMPLETE));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::Complete));
   EXPECT_TRUE(same_bytes(file(), content));
   // This run's ranges begin where the killed one's file ended and follow each other.
   const std::vector<std::string> log = server->range_log();
@@ -341,18 +342,18 @@ TEST_F(RangeRunTest, FaultyAnswersEndTheRunAndKeepOnlyVerifiedBytes) {
     int64_t kept;  // bytes in the file afterwards
   };
   const Case cases[] = {
-      {Fault::Whole200, -1, RESUME_NOT_SUPPORTED, 0},
-      {Fault::Whole200, 1, RESUME_NOT_SUPPORTED, CHUNK},
+      {Fault::Whole200, -1, status_literal(RunOutcome::ResumeNotSupported), 0},
+      {Fault::Whole200, 1, status_literal(RunOutcome::ResumeNotSupported), CHUNK},
       {Fault::NotFound404, -1, "File Not Here", 0},
       {Fault::Unavailable503, 1, "Service Unavailable", CHUNK},
-      {Fault::NoContentRange, -1, LENGTH_UNKNOWN, 0},
-      {Fault::NoContentRange, 1, LENGTH_UNKNOWN, CHUNK},
-      {Fault::WrongStart, 0, RANGE_MISMATCH, 0},
-      {Fault::WrongStart, 1, RANGE_MISMATCH, CHUNK},
-      {Fault::BodyShort, 1, BODY_LENGTH_MISMATCH, CHUNK},
-      {Fault::BodyLong, 1, BODY_LENGTH_MISMATCH, CHUNK},
-      {Fault::TotalChanges, 1, CONTENT_CHANGED, CHUNK},
-      {Fault::Refuse416, 1, RANGE_MISMATCH, CHUNK},
+      {Fault::NoContentRange, -1, status_literal(RunOutcome::LengthUnknown), 0},
+      {Fault::NoContentRange, 1, status_literal(RunOutcome::LengthUnknown), CHUNK},
+      {Fault::WrongStart, 0, status_literal(RunOutcome::RangeMismatch), 0},
+      {Fault::WrongStart, 1, status_literal(RunOutcome::RangeMismatch), CHUNK},
+      {Fault::BodyShort, 1, status_literal(RunOutcome::BodyLengthMismatch), CHUNK},
+      {Fault::BodyLong, 1, status_literal(RunOutcome::BodyLengthMismatch), CHUNK},
+      {Fault::TotalChanges, 1, status_literal(RunOutcome::ContentChanged), CHUNK},
+      {Fault::Refuse416, 1, status_literal(RunOutcome::RangeMismatch), CHUNK},
       {Fault::DropMidBody, 0, "与服务器的连接已中断", 0},
   };
   for (const auto& c : cases) {
@@ -388,7 +389,7 @@ TEST_F(RangeRunTest, UnknownTotalRunsToTheEndOfTheContent) {
     configure();
     server->set_fault(Fault::TotalStar);
     EXPECT_TRUE(downloader.run());
-    EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_COMPLETE));
+    EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::Complete));
     EXPECT_TRUE(same_bytes(file(), content));
     EXPECT_EQ(server->range_log(),
               (std::vector<std::string>{range(0), range(CHUNK), range(2 * CHUNK)}));
@@ -409,7 +410,7 @@ TEST_F(RangeRunTest, CompleteFileIsAnswered416AndLeftAsItIs) {
     configure();
     server->set_fault(fault);
     EXPECT_TRUE(downloader.run());
-    EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_COMPLETE));
+    EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::Complete));
     EXPECT_TRUE(same_bytes(file(), content));
     EXPECT_EQ(server->range_log(), (std::vector<std::string>{range(CONTENT_SIZE)}));
     ASSERT_EQ(recorder.progress.size(), 1u);
@@ -427,7 +428,7 @@ TEST_F(RangeRunTest, FileLongerThanTheContentIsNeverComplete) {
   write_file(target, content + "extra");
   configure();
   EXPECT_FALSE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(FILE_IN_THE_WAY));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::FileInTheWay));
   EXPECT_TRUE(same_bytes(file(), content + "extra"));
   EXPECT_EQ(server->range_log(), (std::vector<std::string>{range(CONTENT_SIZE + 5)}));
   EXPECT_FALSE(std::filesystem::exists(record()));
@@ -448,7 +449,7 @@ TEST_F(RangeRunTest, FailedAppendEndsTheRunAtOnce) {
   std::signal(SIGXFSZ, saved_handler);
 
   EXPECT_FALSE(result);
-  EXPECT_EQ(downloader.status_text(), gbk(FILE_WRITE_FAILED));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::FileWriteFailed));
   EXPECT_EQ(server->requests().size(), 2u);
   const std::string kept = file();
   EXPECT_GE(kept.size(), static_cast<std::size_t>(CHUNK));
@@ -475,7 +476,7 @@ TEST_F(RangeRunTest, ContentsOf2GiBAndMoreAreAddressedIn64Bits) {
   }
   configure();
   EXPECT_TRUE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_COMPLETE));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::Complete));
   EXPECT_EQ(server->range_log(),
             (std::vector<std::string>{"bytes=2147473648-2147494127", "bytes=2147453168-2147473647",
                                       "bytes=2147494128-2147514607"}));
@@ -500,7 +501,7 @@ TEST_F(RangeRunTest, StalledRangeTimesOutAcrossTheTickWrap) {
   configure();
   server->set_fault_at(1, Fault::Stall);
   EXPECT_FALSE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_TIMED_OUT));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::TimedOut));
   EXPECT_TRUE(same_bytes(file(), content.substr(0, CHUNK)));
   EXPECT_EQ(server->requests().size(), 2u);
   EXPECT_EQ(recorder.done.at(0).http_status, 0);  // the request was aborted
@@ -554,7 +555,7 @@ TEST_F(RangeRunTest, CancelOnTheRangeThatCompletesTheFileStillSucceeds) {
   configure();
   recorder.cancel_at_progress = 2;
   EXPECT_TRUE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(DOWNLOAD_COMPLETE));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::Complete));
 }
 
 // The run holds on to the component, so a close from a callback cannot pull it away; the
@@ -592,7 +593,7 @@ TEST_F(RangeRunTest, CancelSeenWhileWaitingEndsWithUserCancelled) {
       [] { return std::make_shared<CancellingComponent>(); });
   configure();
   EXPECT_FALSE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(USER_CANCELLED));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::Cancelled));
   EXPECT_TRUE(same_bytes(file(), std::string()));
   EXPECT_TRUE(recorder.progress.empty());
   expect_counters_reset();
@@ -605,8 +606,8 @@ TEST_F(RangeRunTest, SecondRunWhileBusyIsRefusedAndConfigurationStays) {
   EXPECT_TRUE(downloader.run());
   EXPECT_FALSE(recorder.nested_run_result);
   ASSERT_EQ(recorder.done.size(), 2u);
-  EXPECT_EQ(recorder.done[0].status_text, gbk(ALREADY_DOWNLOADING));
-  EXPECT_EQ(recorder.done[1].status_text, gbk(DOWNLOAD_COMPLETE));
+  EXPECT_EQ(recorder.done[0].status_text, status_text_of(RunOutcome::AlreadyDownloading));
+  EXPECT_EQ(recorder.done[1].status_text, status_text_of(RunOutcome::Complete));
   EXPECT_EQ(downloader.chunk_size(), CHUNK);
   EXPECT_EQ(downloader.url(), Text(server->url()));
   EXPECT_TRUE(same_bytes(file(), content));
@@ -623,10 +624,10 @@ TEST_F(RangeRunTest, TargetThatCannotBeOpenedMakesNoRequest) {
     configure();
     ASSERT_TRUE(downloader.set_target_file(path));
     EXPECT_FALSE(downloader.run());
-    EXPECT_EQ(downloader.status_text(), gbk(FILE_CANNOT_OPEN));
+    EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::FileCannotOpen));
     EXPECT_EQ(downloader.busy(), 0);
     ASSERT_EQ(recorder.done.size(), 1u);
-    EXPECT_EQ(recorder.done[0].status_text, gbk(FILE_CANNOT_OPEN));
+    EXPECT_EQ(recorder.done[0].status_text, status_text_of(RunOutcome::FileCannotOpen));
     EXPECT_EQ(recorder.done[0].http_status, 0);
     downloader.close();
   }
@@ -635,13 +636,13 @@ TEST_F(RangeRunTest, TargetThatCannotBeOpenedMakesNoRequest) {
 
 TEST_F(RangeRunTest, RunWithoutInitCallsNoCallback) {
   EXPECT_FALSE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(NOT_INITIALIZED));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::NotInitialized));
   EXPECT_TRUE(recorder.done.empty());
 
   xmlhttp::ComponentRegistry::instance().set_refusing(true);
   EXPECT_FALSE(downloader.init(record_progress, record_done));
   EXPECT_FALSE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(NOT_INITIALIZED));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::NotInitialized));
   EXPECT_TRUE(recorder.done.empty());
 }
 
