@@ -28,7 +28,7 @@ class RangeDownloader::Run {
   // The loop (RangeRun.cpp).
   bool end_before_transfer(RunOutcome outcome);
   void conclude(RunOutcome outcome);
-  void conclude_refused(const Text& reason);
+  void conclude_refused(const Text& reason);  // a status of 300 or more, with its reason phrase
   void send_request(int64_t first, int64_t last);
   Wait wait_for_answer();
   void stop_waiting(Wait wait);
@@ -54,7 +54,8 @@ class RangeDownloader::Run {
   void leave_record();
 
   RangeDownloader& d_;
-  // How the run stands; `status_text` always shows its text.
+  // How the run stands, and so whether it succeeds; conclude() writes each change to
+  // `status_text` as its text.
   RunResult result_;
   // Held for the whole run, so that a `close` from inside a callback cannot take the
   // component away, nor the address and path the run works on.
