@@ -49,7 +49,7 @@ bool RangeDownloader::run() {
 }
 
 bool RangeDownloader::Run::execute() {
-  // A refused run touches neither the file nor the counters of the run that may be busy.
+  // A run refused here leaves the counters alone: they may belong to the run that is busy.
   if (!d_.initialized_) {
     return end_before_transfer(RunOutcome::NotInitialized);
   }
@@ -213,7 +213,7 @@ RangeDownloader::Run::Next RangeDownloader::Run::take_answer() {
 }
 
 // Checks a 206 against the range asked for, appends its body and moves on past it. When
-// the answer cannot be used, or the file is not to be continued, sets the status text
+// the answer cannot be used, or the file is not to be continued, concludes the outcome
 // that ends the run and gives false.
 bool RangeDownloader::Run::take_range(const ContentRange& stated) {
   std::optional<RunOutcome> fault;
