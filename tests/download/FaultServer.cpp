@@ -382,7 +382,7 @@ bool FaultServer::respond(int fd, const RecordedRequest& request, Fault fault,
     answer.body = "busy";
     return send_all(fd, answer.head() + answer.body);
   }
-  if (fault == Fault::Error500LikeDone) {
+  if (fault == Fault::Error500AsDone) {
     answer.status = 500;
     answer.reason = "下载完毕";
     answer.body = "failed";

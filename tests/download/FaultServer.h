@@ -18,21 +18,21 @@
 namespace sonivo::testing {
 
 enum class Fault {
-  None,              // 206 with the range asked for; 416 "bytes */total" at or past the end
-  Whole200,          // 200 with the whole content, whatever the Range
-  NotFound404,       // 404 with the reason phrase "File Not Here"
-  TotalStar,         // 206 with a total of "*"; past the end, 416 without Content-Range
-  NoContentRange,    // 206 with the range's bytes but no Content-Range
-  WrongStart,        // 206 whose Content-Range and body start 100 bytes later than asked
-  BodyShort,         // 206 whose body is 100 bytes shorter than its Content-Range says
-  BodyLong,          // 206 whose body is 100 bytes longer than its Content-Range says
-  TotalChanges,      // 206 whose Content-Range states a total 1000 bytes larger
-  Refuse416,         // 416 "bytes */total" although the range lies inside the content
-  Html416,           // 416 "bytes */total" with an HTML page as its body
-  DropMidBody,       // 206 headers, half of the body, then the connection closed
-  Stall,             // 206 headers and a little of the body, then nothing more
-  Unavailable503,    // 503 "Service Unavailable"
-  Error500LikeDone,  // 500 whose reason phrase is "下载完毕", the text of a finished download
+  None,            // 206 with the range asked for; 416 "bytes */total" at or past the end
+  Whole200,        // 200 with the whole content, whatever the Range
+  NotFound404,     // 404 with the reason phrase "File Not Here"
+  TotalStar,       // 206 with a total of "*"; past the end, 416 without Content-Range
+  NoContentRange,  // 206 with the range's bytes but no Content-Range
+  WrongStart,      // 206 whose Content-Range and body start 100 bytes later than asked
+  BodyShort,       // 206 whose body is 100 bytes shorter than its Content-Range says
+  BodyLong,        // 206 whose body is 100 bytes longer than its Content-Range says
+  TotalChanges,    // 206 whose Content-Range states a total 1000 bytes larger
+  Refuse416,       // 416 "bytes */total" although the range lies inside the content
+  Html416,         // 416 "bytes */total" with an HTML page as its body
+  DropMidBody,     // 206 headers, half of the body, then the connection closed
+  Stall,           // 206 headers and a little of the body, then nothing more
+  Unavailable503,  // 503 "Service Unavailable"
+  Error500AsDone,  // 500 whose reason phrase is "下载完毕", the text of a finished download
 };
 
 struct RecordedRequest {

@@ -390,7 +390,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultyAnswer{"Unavailable503Second", Fault::Unavailable503, 1, "Service Unavailable",
                      CHUNK},
         // A reason phrase that reads like the program's own success text is still a refusal.
-        FaultyAnswer{"Error500ThatReadsLikeDone", Fault::Error500LikeDone, -1,
+        FaultyAnswer{"Error500ThatReadsLikeDone", Fault::Error500AsDone, -1,
                      status_literal(RunOutcome::Complete), 0},
         FaultyAnswer{"NoContentRangeFirst", Fault::NoContentRange, -1,
                      status_literal(RunOutcome::LengthUnknown), 0},
