@@ -64,7 +64,7 @@ void on_download_progress(const Text& target_file, int32_t total_length, int32_t
 void on_download_done(const Text& /*url*/, int32_t /*http_status*/, const Text& status_text,
                       int32_t /*percent*/) {
   Text message = status_text;
-  if (status_text == gbk(CONTENT_CHANGED)) {
+  if (status_text == status_text_of(RunOutcome::ContentChanged)) {
     message += Text("\r\n") + gbk(CONTENT_CHANGED_ADVICE);
   }
   window_services().message_box(message, MB_OK, std::nullopt);

@@ -27,9 +27,9 @@ std::unique_ptr<RangeDownloader> RangeDownloader::copy() const {
 void RangeDownloader::close() {
   cancel();
   http_object_.reset();
-  initialized_ = 0;
-  busy_ = 0;
-  cancel_requested_ = 0;
+  initialized_ = false;
+  busy_ = false;
+  cancel_requested_ = false;
   timeout_ms_ = 0;
   position_ = 0;
   on_progress_ = nullptr;
@@ -43,7 +43,7 @@ void RangeDownloader::close() {
 }
 
 bool RangeDownloader::init(ProgressCallback on_progress, DoneCallback on_done) {
-  if (initialized_ != 0 || busy_ != 0) {
+  if (initialized_ || busy_) {
     return false;
   }
   xmlhttp::ComponentRef component =
@@ -52,12 +52,12 @@ bool RangeDownloader::init(ProgressCallback on_progress, DoneCallback on_done) {
     return false;
   }
   http_object_ = std::move(component);
-  initialized_ = 1;
-  busy_ = 0;
+  initialized_ = true;
+  busy_ = false;
   on_progress_ = on_progress;
   on_done_ = on_done;
   total_length_ = 0;
-  cancel_requested_ = 0;
+  cancel_requested_ = false;
   chunk_size_ = DEFAULT_CHUNK_SIZE;
   timeout_ms_ = timeout_for(chunk_size_);
   return true;
@@ -88,17 +88,17 @@ bool RangeDownloader::set_target_file(const Text& path) {
 }
 
 void RangeDownloader::reset_counters() {
-  busy_ = 0;
-  cancel_requested_ = 0;
+  busy_ = false;
+  cancel_requested_ = false;
   position_ = 0;
   total_length_ = 0;
 }
 
 void RangeDownloader::cancel() {
-  if (busy_ != 1) {
+  if (!busy_) {
     return;
   }
-  cancel_requested_ = 1;
+  cancel_requested_ = true;
   if (http_object_) {
     http_object_->abort();
   }

@@ -26,8 +26,11 @@ class RangeDownloader {
  public:
   RangeDownloader() = default;  // every field 0 or empty, the component holder empty
 
-  // The operation table, in its order. The destructor is `destroy`: it runs `close`,
-  // then lets go of the component and the texts.
+  // The operations are virtual because the object is used through its operation table: a
+  // class derived from it may replace any of them, `copy` then makes an object of that same
+  // class, and the owner's delete through a RangeDownloader* (SharedDownloader.cpp) runs
+  // the derived destructor. Nothing in the tree derives from it today. The destructor is
+  // `destroy`: it runs `close`, then lets go of the component and the texts.
   virtual ~RangeDownloader();
   // Shares the component instance; copies numbers, flags and callbacks; its own texts.
   virtual std::unique_ptr<RangeDownloader> copy() const;
@@ -42,18 +45,18 @@ class RangeDownloader {
   virtual void cancel();
 
   const xmlhttp::ComponentRef& http_object() const { return http_object_; }
-  int32_t initialized() const { return initialized_; }
+  bool initialized() const { return initialized_; }
   const Text& url() const { return url_; }
   const Text& referer() const { return referer_; }
   int32_t timeout_ms() const { return timeout_ms_; }
   const Text& status_text() const { return status_text_; }
   const Text& target_file() const { return target_file_; }
-  int32_t busy() const { return busy_; }
+  bool busy() const { return busy_; }
   int64_t position() const { return position_; }
   ProgressCallback on_progress() const { return on_progress_; }
   DoneCallback on_done() const { return on_done_; }
   int64_t total_length() const { return total_length_; }
-  int32_t cancel_requested() const { return cancel_requested_; }
+  bool cancel_requested() const { return cancel_requested_; }
   int32_t chunk_size() const { return chunk_size_; }
 
  protected:
@@ -62,21 +65,21 @@ class RangeDownloader {
 
  private:
   class Run;
-  bool configurable() const { return initialized_ == 1 && busy_ == 0; }
+  bool configurable() const { return initialized_ && !busy_; }
 
   xmlhttp::ComponentRef http_object_;
-  int32_t initialized_ = 0;
+  bool initialized_ = false;
   Text url_;
   Text referer_;
   int32_t timeout_ms_ = 0;
   Text status_text_;
   Text target_file_;
-  int32_t busy_ = 0;
+  bool busy_ = false;
   int64_t position_ = 0;
   ProgressCallback on_progress_ = nullptr;
   DoneCallback on_done_ = nullptr;
   int64_t total_length_ = 0;
-  int32_t cancel_requested_ = 0;
+  bool cancel_requested_ = false;
   int32_t chunk_size_ = 0;
 };
 

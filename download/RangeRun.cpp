@@ -24,7 +24,6 @@
 #include "download/StatusTexts.h"
 #include "platform/clock/Clock.h"
 #include "platform/files/Files.h"
-#include "text/Gbk.h"
 #include "text/Numbers.h"
 #include "text/TextOps.h"
 
@@ -50,24 +49,25 @@ bool RangeDownloader::run() {
 }
 
 bool RangeDownloader::Run::execute() {
-  // 1. Guards.
-  if (d_.initialized_ == 0) {
-    return end_before_transfer(NOT_INITIALIZED);
+  // A run refused here leaves the counters alone: they may belong to the run that is busy.
+  if (!d_.initialized_) {
+    return end_before_transfer(RunOutcome::NotInitialized);
   }
-  if (d_.busy_ != 0) {
-    return end_before_transfer(ALREADY_DOWNLOADING);
+  if (d_.busy_) {
+    return end_before_transfer(RunOutcome::AlreadyDownloading);
   }
-  // 2. The target file: created when missing, its contents kept, shared with no one.
+  // The target file: created when missing, its contents kept, shared with no one.
   if (!file_.open_append(d_.target_file_) || file_.length() < 0) {
     const bool too_long = file_.open_error() == files::OpenError::NameTooLong;
     file_.close();
-    return end_before_transfer(too_long ? NAME_TOO_LONG : FILE_CANNOT_OPEN);
+    return end_before_transfer(too_long ? RunOutcome::NameTooLong : RunOutcome::FileCannotOpen);
   }
   http_ = d_.http_object_;
   url_ = d_.url_;
   target_ = d_.target_file_;
-  // 3. Resume point: the file's length. What the file holds is appended to only once it
-  // is known to be this content's; an empty file holds nothing to doubt.
+  // The first range starts at the file's length, so bytes already there are never fetched
+  // again. They are appended to only once they are known to be this content's; an empty
+  // file holds nothing to doubt.
   range_start_ = file_.length();
   started_at_ = range_start_;
   modified_at_start_ = file_.modified_ns();
@@ -77,28 +77,39 @@ bool RangeDownloader::Run::execute() {
   }
   d_.position_ = range_start_;
   file_.seek_end();
-  // 4.
-  d_.busy_ = 1;
-  d_.status_text_ = Text();
-  d_.cancel_requested_ = 0;
+  // From here on every end goes through end(), which clears `busy` again.
+  d_.busy_ = true;
+  conclude(RunOutcome::Transferring);
+  d_.cancel_requested_ = false;
 
+  // One request in flight at a time, its body written before the next is asked for.
   for (;;) {
-    send_request(range_start_, range_start_ + d_.chunk_size_ - 1);  // 5
-    const Wait wait = wait_for_answer();                            // 6
+    send_request(range_start_, range_start_ + d_.chunk_size_ - 1);
+    const Wait wait = wait_for_answer();
     if (wait != Wait::Answered) {
       stop_waiting(wait);
       return end();
     }
-    if (take_answer() == Next::End) {  // 7 to 11
+    if (take_answer() == Next::End) {
       return end();
     }
   }
 }
 
-bool RangeDownloader::Run::end_before_transfer(const char* status_text) {
-  d_.status_text_ = gbk(status_text);
+bool RangeDownloader::Run::end_before_transfer(RunOutcome outcome) {
+  conclude(outcome);
   d_.notify_done();
   return false;
+}
+
+void RangeDownloader::Run::conclude(RunOutcome outcome) {
+  result_ = RunResult{outcome, Text()};
+  d_.status_text_ = result_.status_text();
+}
+
+void RangeDownloader::Run::conclude_refused(const Text& reason) {
+  result_ = RunResult{RunOutcome::ServerRefused, reason};
+  d_.status_text_ = result_.status_text();
 }
 
 void RangeDownloader::Run::send_request(int64_t first, int64_t last) {
@@ -135,45 +146,46 @@ RangeDownloader::Run::Wait RangeDownloader::Run::wait_for_answer() {
 void RangeDownloader::Run::stop_waiting(Wait wait) {
   if (wait == Wait::TimedOut) {
     http_->abort();
-    d_.status_text_ = gbk(DOWNLOAD_TIMED_OUT);
+    conclude(RunOutcome::TimedOut);
   } else if (wait == Wait::Cancelled) {
-    d_.status_text_ = gbk(USER_CANCELLED);
+    conclude(RunOutcome::Cancelled);  // the cancel has aborted the request already
   }
 }
 
 RangeDownloader::Run::Next RangeDownloader::Run::take_answer() {
-  // 7. Status.
+  // Only a 206 (a range) or a 416 (nothing left) continues a file; a 200 would bring the
+  // whole content again, so nothing of it is written.
   http_status_ = to_int32(http_->status());
   if (http_status_ > 299 && http_status_ != HTTP_RANGE_NOT_SATISFIABLE) {
-    d_.status_text_ = http_->statusText();
+    conclude_refused(http_->statusText());
     return Next::End;
   }
   if (http_status_ != HTTP_PARTIAL_CONTENT && http_status_ != HTTP_RANGE_NOT_SATISFIABLE) {
-    d_.status_text_ = gbk(RESUME_NOT_SUPPORTED);
+    conclude(RunOutcome::ResumeNotSupported);
     return Next::End;
   }
 
-  // 8 and 9. The Content-Range is read before the body is written, so that only an
-  // answer known to be the range asked for reaches the file.
+  // The Content-Range is read before the body is written, so that only an answer known
+  // to be the range asked for reaches the file.
   content_range_ = http_->getResponseHeader(Text("Content-Range"));
   short_answer_ = false;
   const ContentRange stated = parse_content_range(content_range_);
   if (content_range_.empty()) {
-    d_.status_text_ = gbk(LENGTH_UNKNOWN);
+    conclude(RunOutcome::LengthUnknown);
   } else if (!keep_total(stated.total)) {
-    d_.status_text_ = gbk(CONTENT_CHANGED);
+    conclude(RunOutcome::ContentChanged);
     return Next::End;
   }
   if (!keep_validators()) {
-    d_.status_text_ = gbk(CONTENT_CHANGED);
+    conclude(RunOutcome::ContentChanged);
     return Next::End;
   }
   if (http_status_ == HTTP_PARTIAL_CONTENT && !content_range_.empty() && !take_range(stated)) {
     return Next::End;
   }
   if (http_status_ == HTTP_RANGE_NOT_SATISFIABLE) {
-    if (const char* fault = refusal_fault()) {
-      d_.status_text_ = gbk(fault);
+    if (const std::optional<RunOutcome> fault = refusal_fault()) {
+      conclude(*fault);
       return Next::End;
     }
   }
@@ -182,44 +194,41 @@ RangeDownloader::Run::Next RangeDownloader::Run::take_answer() {
         divide(static_cast<double>(d_.position_) * 100.0, static_cast<double>(d_.total_length_)));
   }
 
-  // 10. Progress.
+  // Every usable answer is reported, a 416 and one without Content-Range included.
   report_progress();
 
-  // 11. Completion tests, in order.
-  if (end_reached()) {
-    d_.status_text_ = gbk(DOWNLOAD_COMPLETE);
-    return Next::End;
-  }
-  if (http_status_ == HTTP_RANGE_NOT_SATISFIABLE) {
-    d_.status_text_ = gbk(DOWNLOAD_COMPLETE);
+  // Completion comes first, so that a cancel on the range that completes the file still
+  // ends in success.
+  if (end_reached() || http_status_ == HTTP_RANGE_NOT_SATISFIABLE) {
+    conclude(RunOutcome::Complete);
     return Next::End;
   }
   if (stop_requested()) {
-    return Next::End;
+    return Next::End;  // the outcome stays as it stands
   }
   if (content_range_.empty()) {
-    return Next::End;  // "文件长度未知！": the same range is never asked for twice
+    return Next::End;  // LengthUnknown: the same range is never asked for twice
   }
   return Next::NextRange;
 }
 
 // Checks a 206 against the range asked for, appends its body and moves on past it. When
-// the answer cannot be used, or the file is not to be continued, sets the status text
+// the answer cannot be used, or the file is not to be continued, concludes the outcome
 // that ends the run and gives false.
 bool RangeDownloader::Run::take_range(const ContentRange& stated) {
-  const char* fault = nullptr;
+  std::optional<RunOutcome> fault;
   if (!stated.has_range || stated.start != range_start_ || stated.end < stated.start ||
       (total_known() && stated.end >= d_.total_length_)) {
-    fault = RANGE_MISMATCH;
+    fault = RunOutcome::RangeMismatch;
   }
   // Read before any further request (the check of the file's bytes may make one).
   const Bytes body = fault ? Bytes() : http_->responseBody();
   const int64_t covered = stated.end - stated.start + 1;
   if (!fault && static_cast<int64_t>(body.size()) != covered) {
-    fault = BODY_LENGTH_MISMATCH;
+    fault = RunOutcome::BodyLengthMismatch;
   }
   if (fault) {
-    d_.status_text_ = gbk(fault);
+    conclude(*fault);
     return false;
   }
   if (!bytes_trusted_ && !trust_file()) {
@@ -229,7 +238,7 @@ bool RangeDownloader::Run::take_range(const ContentRange& stated) {
     return false;
   }
   if (!file_.append(body)) {
-    d_.status_text_ = gbk(FILE_WRITE_FAILED);
+    conclude(RunOutcome::FileWriteFailed);
     return false;
   }
   range_end_ = stated.end;
@@ -268,10 +277,11 @@ bool RangeDownloader::Run::end_reached() const {
   return short_answer_;
 }
 
-// 12. END. A complete download keeps no record beside it; the record goes while the
-// file is still held, so no other run can meet the file without it half-way.
+// Every run that opened the file ends here: the file is closed, the owner told, the
+// counters cleared. A complete download keeps no record beside it; the record goes while
+// the file is still held, so no other run can meet the file without it half-way.
 bool RangeDownloader::Run::end() {
-  const bool complete = d_.status_text_ == gbk(DOWNLOAD_COMPLETE);
+  const bool complete = result_.succeeded();
   if (complete && (record_saved_ || record_)) {
     remove_resume_record(target_);
   } else if (!complete && record_saved_) {

@@ -9,6 +9,7 @@
 #include "download/ContentRange.h"
 #include "download/RangeDownloader.h"
 #include "download/ResumeRecord.h"
+#include "download/StatusTexts.h"
 #include "platform/files/Files.h"
 #include "platform/xmlhttp/ServerXmlHttp.h"
 #include "text/Text.h"
@@ -25,7 +26,9 @@ class RangeDownloader::Run {
   enum class Next { NextRange, End };
 
   // The loop (RangeRun.cpp).
-  bool end_before_transfer(const char* status_text);
+  bool end_before_transfer(RunOutcome outcome);
+  void conclude(RunOutcome outcome);
+  void conclude_refused(const Text& reason);  // a status of 300 or more, with its reason phrase
   void send_request(int64_t first, int64_t last);
   Wait wait_for_answer();
   void stop_waiting(Wait wait);
@@ -34,23 +37,26 @@ class RangeDownloader::Run {
   bool keep_total(int64_t stated_total);
   void report_progress();
   bool end_reached() const;
-  bool stop_requested() const { return d_.cancel_requested_ != 0 || d_.initialized_ == 0; }
+  bool stop_requested() const { return d_.cancel_requested_ || !d_.initialized_; }
   bool total_known() const { return d_.total_length_ > 0; }
   bool end();
 
-  // The bytes found in the file (RangeRunTrust.cpp). Each gives false, with the status
-  // text that ends the run set, when the file is not to be continued.
+  // The bytes found in the file (RangeRunTrust.cpp). Each gives false, with the outcome
+  // that ends the run concluded, when the file is not to be continued.
   bool keep_validators();
   ResumeRecord answer_facts() const;
   bool trust_file();
   bool tail_matches();
-  const char* refusal_fault() const;
-  const char* contradiction_text() const;
+  std::optional<RunOutcome> refusal_fault() const;
+  RunOutcome contradiction() const;
   bool save_record();
   bool record_describes_file() const;
   void leave_record();
 
   RangeDownloader& d_;
+  // How the run stands, and so whether it succeeds; conclude() writes each change to
+  // `status_text` as its text.
+  RunResult result_;
   // Held for the whole run, so that a `close` from inside a callback cannot take the
   // component away, nor the address and path the run works on.
   xmlhttp::ComponentRef http_;

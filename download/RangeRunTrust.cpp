@@ -30,7 +30,6 @@
 #include "download/RangeRun.h"
 #include "download/ResumeRecordFile.h"
 #include "download/StatusTexts.h"
-#include "text/Gbk.h"
 #include "text/Numbers.h"
 
 namespace sonivo {
@@ -65,8 +64,8 @@ ResumeRecord RangeDownloader::Run::answer_facts() const {
 
 // A record that the server contradicts: under the same address, the file on the server
 // has changed since these bytes were written; under another, they are another content.
-const char* RangeDownloader::Run::contradiction_text() const {
-  return record_ && record_->url == url_ ? CONTENT_CHANGED : FILE_IN_THE_WAY;
+RunOutcome RangeDownloader::Run::contradiction() const {
+  return record_ && record_->url == url_ ? RunOutcome::ContentChanged : RunOutcome::FileInTheWay;
 }
 
 bool RangeDownloader::Run::trust_file() {
@@ -76,7 +75,7 @@ bool RangeDownloader::Run::trust_file() {
     match = RecordMatch::Unconfirmed;  // right content, but the file may hold other bytes
   }
   if (match == RecordMatch::Contradicted) {
-    d_.status_text_ = gbk(contradiction_text());
+    conclude(contradiction());
     return false;
   }
   if (match == RecordMatch::Unconfirmed && !tail_matches()) {
@@ -91,7 +90,7 @@ bool RangeDownloader::Run::tail_matches() {
   const int64_t first = started_at_ - window;
   const std::optional<Bytes> on_disk = file_.read_at(first, static_cast<std::size_t>(window));
   if (!on_disk) {
-    d_.status_text_ = gbk(FILE_UNVERIFIED);
+    conclude(RunOutcome::FileUnverified);
     return false;
   }
   // The range's own send time stays the one its speed is measured from.
@@ -105,51 +104,57 @@ bool RangeDownloader::Run::tail_matches() {
   }
   const int32_t status = to_int32(http_->status());
   if (status > 299 && status != HTTP_RANGE_NOT_SATISFIABLE) {
-    d_.status_text_ = http_->statusText();
+    conclude_refused(http_->statusText());
     return false;
   }
   const ContentRange stated = parse_content_range(http_->getResponseHeader(Text("Content-Range")));
   if (status != HTTP_PARTIAL_CONTENT || !stated.has_range || stated.start != first ||
       stated.end != started_at_ - 1) {
-    d_.status_text_ = gbk(FILE_UNVERIFIED);
+    conclude(RunOutcome::FileUnverified);
     return false;
   }
   if (!keep_total(stated.total) || !keep_validators()) {
-    d_.status_text_ = gbk(CONTENT_CHANGED);
+    conclude(RunOutcome::ContentChanged);
     return false;
   }
   const Bytes served = http_->responseBody();
   if (served.size() != on_disk->size()) {
-    d_.status_text_ = gbk(FILE_UNVERIFIED);
+    conclude(RunOutcome::FileUnverified);
     return false;
   }
   if (served != *on_disk) {
-    d_.status_text_ = gbk(FILE_IN_THE_WAY);
+    conclude(RunOutcome::FileInTheWay);
     return false;
   }
   return true;
 }
 
-// Gives the status text that ends the run when a 416 cannot mean "complete", else null.
-const char* RangeDownloader::Run::refusal_fault() const {
+// Gives the outcome that ends the run when a 416 cannot mean "complete", else none.
+std::optional<RunOutcome> RangeDownloader::Run::refusal_fault() const {
   if (total_known() && range_start_ < d_.total_length_) {
-    return RANGE_MISMATCH;  // it refuses a range inside the content
+    return RunOutcome::RangeMismatch;  // it refuses a range inside the content
   }
   if (bytes_trusted_) {
-    return nullptr;  // the run's own ranges, or nothing, reached the end
+    return std::nullopt;  // the run's own ranges, or nothing, reached the end
   }
   const RecordMatch match =
       record_ ? compare_resume_record(*record_, answer_facts()) : RecordMatch::Unconfirmed;
   if (total_known()) {
     if (started_at_ > d_.total_length_) {
-      return FILE_IN_THE_WAY;  // longer than the content
+      return RunOutcome::FileInTheWay;  // longer than the content
     }
-    return match == RecordMatch::Contradicted ? contradiction_text() : nullptr;
+    if (match == RecordMatch::Contradicted) {
+      return contradiction();
+    }
+    return std::nullopt;
   }
   // No total stated: only a record of this address, of no other length, vouches for it.
   const bool vouched = record_ && record_->url == url_ && match != RecordMatch::Contradicted &&
                        (record_->total_length == 0 || record_->total_length == started_at_);
-  return vouched ? nullptr : FILE_UNVERIFIED;
+  if (vouched) {
+    return std::nullopt;
+  }
+  return RunOutcome::FileUnverified;
 }
 
 // The record speaks for the bytes only as its run left them: a run killed before it could
@@ -170,7 +175,7 @@ void RangeDownloader::Run::leave_record() {
 // by a later run to be this content's.
 bool RangeDownloader::Run::save_record() {
   if (!save_resume_record(target_, answer_facts())) {
-    d_.status_text_ = gbk(FILE_WRITE_FAILED);
+    conclude(RunOutcome::FileWriteFailed);
     return false;
   }
   record_saved_ = true;

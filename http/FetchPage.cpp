@@ -23,7 +23,9 @@ Text text_of(std::string_view literal) {
   return Text(literal);
 }
 
-// Step 3: an address with neither scheme gets "http://" (the letter case counts).
+// An address with neither scheme gets "http://"; the letter case counts, so "HTTP://x"
+// is taken as having none. Every later part of the fetch, the Referer line included, uses
+// the address so prepared.
 Text prepare_address(const Text& trimmed) {
   if (left(trimmed, 7) == Text("http://") || left(trimmed, 8) == Text("https://"))
     return trimmed;
@@ -34,8 +36,9 @@ bool is_secure_address(const Text& prepared) {
   return left(prepared, 8) == Text("https://");
 }
 
-// Step 6. An "https://" address names its port after the host, or means 443; an http
-// address takes url_port's number. A number beyond 16 bits wraps, as the port type does.
+// An "https://" address names its port after the host, or means 443; an http address
+// takes url_port's number, where 0 means the service's default port. A number beyond 16
+// bits wraps, as the port type does.
 InternetPort connection_port(const Text& prepared) {
   if (!is_secure_address(prepared))
     return static_cast<InternetPort>(url_port(prepared));
@@ -49,7 +52,8 @@ InternetPort connection_port(const Text& prepared) {
   return static_cast<InternetPort>(read_integer(mid(authority, colon + 1)));
 }
 
-// Step 5: blanks alone mean a direct connection; the list carries the proxy as passed.
+// Blanks alone mean a direct connection; the list carries the proxy as passed, blanks
+// included.
 InternetHandle open_internet(const Text& proxy) {
   Text agent = text_of(FETCH_USER_AGENT);
   if (delete_all(delete_all(proxy, Text(" ")), FULL_WIDTH_SPACE).empty()) {
@@ -63,7 +67,9 @@ bool occurs(const Text& block, std::string_view marker) {
   return find(block, Text(marker), 1, Case::IgnoreAscii) != -1;
 }
 
-// Step 8: each default line only when its marker occurs nowhere in the block so far.
+// Each default line only when its marker occurs nowhere in the block so far, in any letter
+// case and anywhere (inside a longer name or a value too), so a caller's own line is never
+// doubled.
 Text build_header_block(const Text& headers, const Text& prepared) {
   Text block = headers;
   if (!occurs(block, "Accept: "))
@@ -79,7 +85,9 @@ Text cookie_line(const Text& cookies) {
   return Text("Cookie: ") + cookies + Text("\r\n\r\n");
 }
 
-// Step 9.
+// The form lines come only with a body, and the cookie line last, since its second CR LF
+// ends the block. Whether the send succeeds is not examined: a failed one shows as a body
+// that ends at once.
 void send_request(InternetHandle request, bool post, Text block, const Text& post_data,
                   const Text& cookies) {
   if (post && !post_data.empty()) {
@@ -94,7 +102,8 @@ void send_request(InternetHandle request, bool post, Text block, const Text& pos
                            body_length);
 }
 
-// Step 10: events are pumped before every read; a read that delivers nothing ends it.
+// Events are pumped before every read, so the window stays responsive during a long
+// body; a read that delivers nothing, a failed one included, ends it.
 Bytes read_body(InternetHandle request) {
   Bytes body;
   const std::size_t limit = fetch_body_limit();
@@ -113,7 +122,8 @@ Bytes read_body(InternetHandle request) {
   return body;
 }
 
-// Step 11: 2048 spaces that the query overwrites, or leaves as they are.
+// 2048 spaces that the query overwrites, or leaves as they are when the block does not
+// fit or the query fails; the caller sees whatever the buffer then holds.
 Text query_raw_headers(InternetHandle request) {
   std::string buffer(RAW_HEADER_CAPACITY, ' ');
   buffer.push_back('\0');
@@ -124,7 +134,8 @@ Text query_raw_headers(InternetHandle request) {
 
 }  // namespace
 
-// Each line holding the marker, less its first 12 bytes, split at the first "=".
+// Each line holding the marker, less its first 12 bytes, split at the first "=": the data
+// keeps its attributes (path, expiry) attached, which the cookie store reads itself.
 void store_cookies(const Text& raw_headers, const Text& host) {
   if (!occurs(raw_headers, SET_COOKIE_MARKER))
     return;
@@ -153,12 +164,29 @@ void store_cookies(const Text& raw_headers, const Text& host) {
 
 namespace {
 
-// Step 15.
-Bytes convert_body(Bytes body, int conversion) {
-  if (conversion == 1)
-    return utf8_to_gbk(Text::from_bytes(body)).to_bytes();
-  if (conversion == 2)
-    return big5_to_gbk(Text::from_bytes(body)).to_bytes();
+enum class BodyConversion { None, Utf8ToGbk, Big5ToGbk };
+
+// The caller's number, read once: 1 and 2 name a conversion, every other value none.
+BodyConversion body_conversion_of(int conversion) {
+  if (conversion == 1) {
+    return BodyConversion::Utf8ToGbk;
+  }
+  if (conversion == 2) {
+    return BodyConversion::Big5ToGbk;
+  }
+  return BodyConversion::None;
+}
+
+// The body is taken as Text, so a conversion covers only the bytes before a zero byte.
+Bytes convert_body(Bytes body, BodyConversion conversion) {
+  switch (conversion) {
+    case BodyConversion::Utf8ToGbk:
+      return utf8_to_gbk(Text::from_bytes(body)).to_bytes();
+    case BodyConversion::Big5ToGbk:
+      return big5_to_gbk(Text::from_bytes(body)).to_bytes();
+    case BodyConversion::None:
+      break;
+  }
   return body;
 }
 
@@ -176,6 +204,8 @@ Bytes fetch_page(const Text& url, int method, const Text& proxy, const Text& hea
                  const Text& post_data, const Text& cookies, int conversion,
                  Text* response_headers) {
   Text trimmed = trim(url);
+  // The method stays a number at this edge only, where a refused value shows a notice and
+  // opens nothing.
   if (method != 0 && method != 1) {
     notice_box(gbk("【网页_访问】命令的第二个【访问方式】参数有误,请返回修改"));
     return Bytes();
@@ -214,7 +244,7 @@ Bytes fetch_page(const Text& url, int method, const Text& proxy, const Text& hea
   if (response_headers)
     *response_headers = raw_headers;
   store_cookies(raw_headers, host);
-  return convert_body(std::move(body), conversion);
+  return convert_body(std::move(body), body_conversion_of(conversion));
 }
 
 }  // namespace sonivo

@@ -33,30 +33,29 @@ Text with_quotes(const Text& marker) {
 
 Text text_between(const Text& text, const Text& start_marker, const Text& end_marker,
                   std::optional<int> start_position, std::optional<bool> case_sensitive) {
-  // 1. Quote placeholders.
+  // A marker may spell a double quote with the placeholder; the page holds the quote.
   const Text start = with_quotes(start_marker);
   const Text end = with_quotes(end_marker);
 
-  // 2. Matching mode.
+  // ASCII letter case is ignored unless the caller asks for exact matching.
   const Case mode = case_sensitive.value_or(false) ? Case::Exact : Case::IgnoreAscii;
   const int from = start_position.value_or(0);
 
-  // 3. The first start marker.
   const int p = find(text, start, from, mode);
   if (p == -1) {
     return Text();
   }
 
-  // 4. The remainder after it.
+  // The end marker is looked for only after the start marker, so a value never ends
+  // before it begins.
   const Text remainder = mid(text, p + start.length());
 
-  // 5. The first end marker in the remainder, counted from the same start position.
+  // The start position applies once more, counted within the remainder, not the text.
   const int q = find(remainder, end, from, mode);
   if (q == -1) {
     return Text();
   }
 
-  // 6. Everything before the end marker.
   return left(remainder, q - 1);
 }
 

@@ -382,6 +382,12 @@ bool FaultServer::respond(int fd, const RecordedRequest& request, Fault fault,
     answer.body = "busy";
     return send_all(fd, answer.head() + answer.body);
   }
+  if (fault == Fault::Error500AsDone) {
+    answer.status = 500;
+    answer.reason = "下载完毕";
+    answer.body = "failed";
+    return send_all(fd, answer.head() + answer.body);
+  }
   if (fault == Fault::Refuse416) {
     refuse_range(true);
     return send_all(fd, answer.head());

@@ -32,6 +32,7 @@ enum class Fault {
   DropMidBody,     // 206 headers, half of the body, then the connection closed
   Stall,           // 206 headers and a little of the body, then nothing more
   Unavailable503,  // 503 "Service Unavailable"
+  Error500AsDone,  // 500 whose reason phrase is "下载完毕", the text of a finished download
 };
 
 struct RecordedRequest {

@@ -182,7 +182,8 @@ TEST_F(DownloadGuiTest, FileChangedOnTheServerIsDownloadedUnderAnotherName) {
   resolve();
   const std::string replacement = FaultServer::pattern(5, CONTENT_SIZE + 1000);
   files.change_content_at(2, replacement);
-  const Text changed = gbk(CONTENT_CHANGED) + Text("\r\n") + gbk(CONTENT_CHANGED_ADVICE);
+  const Text changed =
+      status_text_of(RunOutcome::ContentChanged) + Text("\r\n") + gbk(CONTENT_CHANGED_ADVICE);
   const std::string old_part = FaultServer::pattern(0, 2 * 20480);
 
   press_download();

@@ -104,7 +104,7 @@ TEST_F(DownloadTabResumeTest, FinishedDownloadOfAnotherSoundIsLeftAsItIs) {
   FaultServer server(sound);
   press_download_for(server);
 
-  EXPECT_EQ(box_texts(), std::vector<Text>{gbk(FILE_IN_THE_WAY)});
+  EXPECT_EQ(box_texts(), std::vector<Text>{status_text_of(RunOutcome::FileInTheWay)});
   EXPECT_TRUE(read_file(target()) == other);
   EXPECT_FALSE(std::filesystem::exists(record()));
   EXPECT_EQ(server.range_log(), std::vector<std::string>{range(OTHER_SIZE)});
@@ -122,7 +122,7 @@ TEST_F(DownloadTabResumeTest, PartOfAnotherSoundIsLeftAsItIs) {
     server.set_validators(etag, "");
     press_download_for(server);
 
-    EXPECT_EQ(box_texts(), std::vector<Text>{gbk(FILE_IN_THE_WAY)});
+    EXPECT_EQ(box_texts(), std::vector<Text>{status_text_of(RunOutcome::FileInTheWay)});
     EXPECT_TRUE(read_file(target()) == other);
     EXPECT_FALSE(std::filesystem::exists(record()));
     EXPECT_EQ(server.range_log(), (std::vector<std::string>{range(100000), range(79520)}));
@@ -146,7 +146,8 @@ TEST_F(DownloadTabResumeTest, FileReplacedOnTheServerMidDownloadIsNeverContinued
       {"same length, another ETag", SOUND_SIZE, "\"a\"", "\"b\"", "", ""},
       {"same length, another date", SOUND_SIZE, "", "", DATE, "Wed, 06 May 2020 10:00:00 GMT"},
   };
-  const Text changed = gbk(CONTENT_CHANGED) + Text("\r\n") + gbk(CONTENT_CHANGED_ADVICE);
+  const Text changed =
+      status_text_of(RunOutcome::ContentChanged) + Text("\r\n") + gbk(CONTENT_CHANGED_ADVICE);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::filesystem::remove_all(folder());
@@ -171,7 +172,7 @@ TEST_F(DownloadTabResumeTest, FileReplacedOnTheServerMidDownloadIsNeverContinued
 
     ui.set_text(kName, gbk("晴天(新).mp3"));  // as the second line says
     press_download_for(server);
-    EXPECT_EQ(box_texts().back(), gbk(DOWNLOAD_COMPLETE));
+    EXPECT_EQ(box_texts().back(), status_text_of(RunOutcome::Complete));
     EXPECT_TRUE(read_file(folder() / "晴天(新).mp3") == replacement);
     EXPECT_TRUE(read_file(target()) == old_part);
     EXPECT_FALSE(std::filesystem::exists(folder() / "晴天(新).mp3.sonivo-part"));
@@ -228,7 +229,7 @@ TEST_F(DownloadTabResumeTest, TooLongNameIsSaidToBeTooLong) {
   ui.set_text(kName, gbk(name + ".mp3"));
   FaultServer server(sound);
   press_download_for(server);
-  EXPECT_EQ(box_texts(), std::vector<Text>{gbk(NAME_TOO_LONG)});
+  EXPECT_EQ(box_texts(), std::vector<Text>{status_text_of(RunOutcome::NameTooLong)});
   EXPECT_TRUE(server.requests().empty());
   EXPECT_TRUE(std::filesystem::is_empty(folder()));
 }

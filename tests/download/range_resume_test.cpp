@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -146,162 +147,186 @@ TEST_F(RangeResumeTest, PrefixWithoutRecordIsComparedThenContinued) {
 // A file under the chosen name that is not known to be a part of this content is never
 // appended to, reported complete, cut or removed; the run says what is wrong, and the
 // server's log shows that nothing beyond the checks was asked for.
-TEST_F(RangeResumeTest, FileThatIsNotAVerifiedPartIsLeftAsItIs) {
-  const Text url(server.url());
-  struct Case {
-    const char* what;
-    std::string file;
-    std::optional<ResumeRecord> record;
-    const char* etag;  // the server's
-    Fault fault;       // for every request
-    Fault comparison;  // for the second request
-    const char* status_text;
-    std::vector<std::string> ranges;
-  };
-  const Case cases[] = {
-      {"another sound, longer",
-       other_sound(CONTENT_SIZE + 1000),
-       std::nullopt,
-       "",
-       Fault::None,
-       Fault::None,
-       FILE_IN_THE_WAY,
-       {range(CONTENT_SIZE + 1000)}},
-      {"another sound, longer, with its own record",
-       other_sound(CONTENT_SIZE + 1000),
-       ResumeRecord{Text("http://127.0.0.1:1/other.mp3"), CONTENT_SIZE + 2000, Text(), Text()},
-       "",
-       Fault::None,
-       Fault::None,
-       FILE_IN_THE_WAY,
-       {range(CONTENT_SIZE + 1000)}},
-      {"part of another sound",
-       other_sound(PART),
-       std::nullopt,
-       "\"v1\"",
-       Fault::None,
-       Fault::None,
-       FILE_IN_THE_WAY,
-       {range(PART), range(PART - CHUNK)}},
-      {"part of another sound, short",
-       other_sound(100),
-       std::nullopt,
-       "",
-       Fault::None,
-       Fault::None,
-       FILE_IN_THE_WAY,
-       {range(100), range(0, 100)}},
-      {"part whose record names another content",
-       content.substr(0, PART),
-       ResumeRecord{Text("http://127.0.0.1:1/other.mp3"), 99999, Text(), Text()},
-       "",
-       Fault::None,
-       Fault::None,
-       FILE_IN_THE_WAY,
-       {range(PART)}},
-      {"older version, other ETag",
-       other_sound(PART),
-       ResumeRecord{url, CONTENT_SIZE, Text("\"v0\""), Text()},
-       "\"v1\"",
-       Fault::None,
-       Fault::None,
-       CONTENT_CHANGED,
-       {range(PART)}},
-      {"older version, other length",
-       other_sound(PART),
-       ResumeRecord{url, 60000, Text(), Text()},
-       "",
-       Fault::None,
-       Fault::None,
-       CONTENT_CHANGED,
-       {range(PART)}},
-      {"as long as an older version",
-       other_sound(CONTENT_SIZE),
-       ResumeRecord{url, 60000, Text(), Text()},
-       "",
-       Fault::None,
-       Fault::None,
-       CONTENT_CHANGED,
-       {range(CONTENT_SIZE)}},
-      {"comparison answered with another range",
-       content.substr(0, PART),
-       std::nullopt,
-       "",
-       Fault::None,
-       Fault::WrongStart,
-       FILE_UNVERIFIED,
-       {range(PART), range(PART - CHUNK)}},
-      {"comparison answered without Content-Range",
-       content.substr(0, PART),
-       std::nullopt,
-       "",
-       Fault::None,
-       Fault::NoContentRange,
-       FILE_UNVERIFIED,
-       {range(PART), range(PART - CHUNK)}},
-      {"comparison answered short",
-       content.substr(0, PART),
-       std::nullopt,
-       "",
-       Fault::None,
-       Fault::BodyShort,
-       FILE_UNVERIFIED,
-       {range(PART), range(PART - CHUNK)}},
-      {"comparison answered with another total",
-       content.substr(0, PART),
-       std::nullopt,
-       "",
-       Fault::None,
-       Fault::TotalChanges,
-       CONTENT_CHANGED,
-       {range(PART), range(PART - CHUNK)}},
-      {"comparison refused",
-       content.substr(0, PART),
-       std::nullopt,
-       "",
-       Fault::None,
-       Fault::Unavailable503,
-       "Service Unavailable",
-       {range(PART), range(PART - CHUNK)}},
-      {"416 without a total",
-       content,
-       std::nullopt,
-       "",
-       Fault::TotalStar,
-       Fault::TotalStar,
-       FILE_UNVERIFIED,
-       {range(CONTENT_SIZE)}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    FaultServer fresh(content);
-    fresh.set_validators(c.etag, "");
-    fresh.set_fault(c.fault);
-    fresh.set_fault_at(1, c.comparison);
-    std::filesystem::remove(record);
-    write_file(target, c.file);
-    std::string record_bytes;
-    if (c.record) {
-      ResumeRecord stored = *c.record;
-      if (stored.url == url) {
-        stored.url = Text(fresh.url());
-      }
-      record_bytes = format_resume_record(stored);
-      write_file(record, record_bytes);
-    }
-    done_texts.clear();
-    configure(fresh.url());
-    EXPECT_FALSE(downloader.run());
-    EXPECT_EQ(downloader.status_text(), gbk(c.status_text));
-    EXPECT_EQ(done_texts, std::vector<Text>{gbk(c.status_text)});
-    EXPECT_TRUE(file() == c.file) << "the file was changed";
-    EXPECT_EQ(std::filesystem::exists(record), c.record.has_value());
-    if (c.record) {
-      EXPECT_EQ(read_file(record), record_bytes);
-    }
-    EXPECT_EQ(fresh.range_log(), c.ranges);
-  }
+struct NotAPart {
+  const char* what;
+  std::string file;
+  std::optional<ResumeRecord> record;  // OWN_ADDRESS stands for the test server's address
+  const char* etag;                    // the server's
+  Fault fault;                         // for every request
+  Fault comparison;                    // for the second request
+  const char* status_text;
+  std::vector<std::string> ranges;
+};
+
+void PrintTo(const NotAPart& c, std::ostream* out) {
+  *out << c.what;
 }
+
+// "part of another sound, short" as PartOfAnotherSoundShort.
+std::string test_name_of(const char* what) {
+  std::string name;
+  bool word_start = true;
+  for (const char* at = what; *at != '\0'; ++at) {
+    if (std::isalnum(static_cast<unsigned char>(*at)) == 0) {
+      word_start = true;
+    } else {
+      name += word_start ? static_cast<char>(std::toupper(static_cast<unsigned char>(*at))) : *at;
+      word_start = false;
+    }
+  }
+  return name;
+}
+
+const std::string CONTENT = FaultServer::pattern(0, CONTENT_SIZE);
+const Text OWN_ADDRESS("own address");
+
+class NotAPartTest : public RangeResumeTest, public ::testing::WithParamInterface<NotAPart> {};
+
+TEST_P(NotAPartTest, FileIsLeftAsItIs) {
+  const NotAPart& c = GetParam();
+  ASSERT_EQ(content, CONTENT);
+  server.set_validators(c.etag, "");
+  server.set_fault(c.fault);
+  server.set_fault_at(1, c.comparison);
+  write_file(target, c.file);
+  std::string record_bytes;
+  if (c.record) {
+    ResumeRecord stored = *c.record;
+    if (stored.url == OWN_ADDRESS) {
+      stored.url = Text(server.url());
+    }
+    record_bytes = format_resume_record(stored);
+    write_file(record, record_bytes);
+  }
+  configure(server.url());
+  EXPECT_FALSE(downloader.run());
+  EXPECT_EQ(downloader.status_text(), gbk(c.status_text));
+  EXPECT_EQ(done_texts, std::vector<Text>{gbk(c.status_text)});
+  EXPECT_TRUE(file() == c.file) << "the file was changed";
+  EXPECT_EQ(std::filesystem::exists(record), c.record.has_value());
+  if (c.record) {
+    EXPECT_EQ(read_file(record), record_bytes);
+  }
+  EXPECT_EQ(server.range_log(), c.ranges);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RangeResume, NotAPartTest,
+    ::testing::Values(NotAPart{"another sound, longer",
+                               other_sound(CONTENT_SIZE + 1000),
+                               std::nullopt,
+                               "",
+                               Fault::None,
+                               Fault::None,
+                               status_literal(RunOutcome::FileInTheWay),
+                               {range(CONTENT_SIZE + 1000)}},
+                      NotAPart{"another sound, longer, with its own record",
+                               other_sound(CONTENT_SIZE + 1000),
+                               ResumeRecord{Text("http://127.0.0.1:1/other.mp3"),
+                                            CONTENT_SIZE + 2000, Text(), Text()},
+                               "",
+                               Fault::None,
+                               Fault::None,
+                               status_literal(RunOutcome::FileInTheWay),
+                               {range(CONTENT_SIZE + 1000)}},
+                      NotAPart{"part of another sound",
+                               other_sound(PART),
+                               std::nullopt,
+                               "\"v1\"",
+                               Fault::None,
+                               Fault::None,
+                               status_literal(RunOutcome::FileInTheWay),
+                               {range(PART), range(PART - CHUNK)}},
+                      NotAPart{"part of another sound, short",
+                               other_sound(100),
+                               std::nullopt,
+                               "",
+                               Fault::None,
+                               Fault::None,
+                               status_literal(RunOutcome::FileInTheWay),
+                               {range(100), range(0, 100)}},
+                      NotAPart{
+                          "part whose record names another content",
+                          CONTENT.substr(0, PART),
+                          ResumeRecord{Text("http://127.0.0.1:1/other.mp3"), 99999, Text(), Text()},
+                          "",
+                          Fault::None,
+                          Fault::None,
+                          status_literal(RunOutcome::FileInTheWay),
+                          {range(PART)}},
+                      NotAPart{"older version, other ETag",
+                               other_sound(PART),
+                               ResumeRecord{OWN_ADDRESS, CONTENT_SIZE, Text("\"v0\""), Text()},
+                               "\"v1\"",
+                               Fault::None,
+                               Fault::None,
+                               status_literal(RunOutcome::ContentChanged),
+                               {range(PART)}},
+                      NotAPart{"older version, other length",
+                               other_sound(PART),
+                               ResumeRecord{OWN_ADDRESS, 60000, Text(), Text()},
+                               "",
+                               Fault::None,
+                               Fault::None,
+                               status_literal(RunOutcome::ContentChanged),
+                               {range(PART)}},
+                      NotAPart{"as long as an older version",
+                               other_sound(CONTENT_SIZE),
+                               ResumeRecord{OWN_ADDRESS, 60000, Text(), Text()},
+                               "",
+                               Fault::None,
+                               Fault::None,
+                               status_literal(RunOutcome::ContentChanged),
+                               {range(CONTENT_SIZE)}},
+                      NotAPart{"comparison answered with another range",
+                               CONTENT.substr(0, PART),
+                               std::nullopt,
+                               "",
+                               Fault::None,
+                               Fault::WrongStart,
+                               status_literal(RunOutcome::FileUnverified),
+                               {range(PART), range(PART - CHUNK)}},
+                      NotAPart{"comparison answered without Content-Range",
+                               CONTENT.substr(0, PART),
+                               std::nullopt,
+                               "",
+                               Fault::None,
+                               Fault::NoContentRange,
+                               status_literal(RunOutcome::FileUnverified),
+                               {range(PART), range(PART - CHUNK)}},
+                      NotAPart{"comparison answered short",
+                               CONTENT.substr(0, PART),
+                               std::nullopt,
+                               "",
+                               Fault::None,
+                               Fault::BodyShort,
+                               status_literal(RunOutcome::FileUnverified),
+                               {range(PART), range(PART - CHUNK)}},
+                      NotAPart{"comparison answered with another total",
+                               CONTENT.substr(0, PART),
+                               std::nullopt,
+                               "",
+                               Fault::None,
+                               Fault::TotalChanges,
+                               status_literal(RunOutcome::ContentChanged),
+                               {range(PART), range(PART - CHUNK)}},
+                      NotAPart{"comparison refused",
+                               CONTENT.substr(0, PART),
+                               std::nullopt,
+                               "",
+                               Fault::None,
+                               Fault::Unavailable503,
+                               "Service Unavailable",
+                               {range(PART), range(PART - CHUNK)}},
+                      NotAPart{"416 without a total",
+                               CONTENT,
+                               std::nullopt,
+                               "",
+                               Fault::TotalStar,
+                               Fault::TotalStar,
+                               status_literal(RunOutcome::FileUnverified),
+                               {range(CONTENT_SIZE)}}),
+    [](const ::testing::TestParamInfo<NotAPart>& info) { return test_name_of(info.param.what); });
 
 // A 416 to a file as long as the content means "complete" unless a record says the file
 // is a part of something else; the record goes with it.
@@ -310,7 +335,7 @@ TEST_F(RangeResumeTest, FileAsLongAsTheContentIsCompleteUnlessARecordSaysOtherwi
   write_file(record, format_resume_record({Text(server.url()), CONTENT_SIZE, Text(), Text()}));
   configure(server.url());
   EXPECT_TRUE(downloader.run());
-  EXPECT_EQ(done_texts, std::vector<Text>{gbk(DOWNLOAD_COMPLETE)});
+  EXPECT_EQ(done_texts, std::vector<Text>{status_text_of(RunOutcome::Complete)});
   EXPECT_EQ(server.range_log(), std::vector<std::string>{range(CONTENT_SIZE)});
   EXPECT_FALSE(std::filesystem::exists(record));
   EXPECT_TRUE(file() == content);
@@ -363,7 +388,7 @@ TEST_F(RangeResumeTest, FileReplacedWhileItsRecordStayedIsCompared) {
     // A clock tick may be coarser than the test: the replacement is a second younger.
     std::filesystem::last_write_time(target, left + std::chrono::seconds(1));
     EXPECT_FALSE(downloader.run());
-    EXPECT_EQ(downloader.status_text(), gbk(FILE_IN_THE_WAY));
+    EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::FileInTheWay));
     EXPECT_TRUE(file() == other);
     EXPECT_EQ(read_file(record), record_bytes);
     EXPECT_EQ(fresh.range_log(), (std::vector<std::string>{range(0), range(CHUNK), range(c.size),
@@ -411,7 +436,9 @@ TEST_F(RangeResumeTest, LongNameGetsARecordThatFits) {
 // The texts of these endings are the program's own; every character of them is in GBK.
 TEST(ResumeStatusTexts, AreWhollyGbk) {
   for (const char* text :
-       {FILE_IN_THE_WAY, FILE_UNVERIFIED, NAME_TOO_LONG, CONTENT_CHANGED, CONTENT_CHANGED_ADVICE}) {
+       {status_literal(RunOutcome::FileInTheWay), status_literal(RunOutcome::FileUnverified),
+        status_literal(RunOutcome::NameTooLong), status_literal(RunOutcome::ContentChanged),
+        CONTENT_CHANGED_ADVICE}) {
     EXPECT_EQ(utf8_of(gbk(text)), text);
   }
 }
@@ -425,7 +452,7 @@ TEST_F(RangeResumeTest, NameTooLongIsSaidSo) {
   configure(server.url());
   ASSERT_TRUE(downloader.set_target_file(gbk(folder.str() + "/" + name + ".mp3")));
   EXPECT_FALSE(downloader.run());
-  EXPECT_EQ(downloader.status_text(), gbk(NAME_TOO_LONG));
+  EXPECT_EQ(downloader.status_text(), status_text_of(RunOutcome::NameTooLong));
   EXPECT_TRUE(server.requests().empty());
 }
 

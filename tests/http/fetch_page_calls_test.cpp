@@ -150,38 +150,47 @@ struct BlockCase {
   std::optional<std::string> body;
 };
 
-TEST_F(FetchPageCalls, HeaderBlockFollowsTheCallersTextsAndTheVerb) {
-  const std::string referer = "Referer: http://a.b\r\n";
-  const std::string language = "Accept-Language: zh-cn\r\n";
-  const std::string accept(DEFAULT_ACCEPT_LINE);
-  const std::string form = "Content-Type: application/x-www-form-urlencoded\r\n";
-  const BlockCase cases[] = {
-      {"lower-case accept line", 0, "accept: text/html\r\n", "", "",
-       "accept: text/html\r\n" + referer + language, std::nullopt},
-      {"accept inside a longer name", 0, "X-Accept: 1\r\n", "", "",
-       "X-Accept: 1\r\n" + referer + language, std::nullopt},
-      {"no line end", 0, "X-A: 1", "", "", "X-A: 1" + accept + referer + language, std::nullopt},
-      {"own referer and language", 0, "referer: r\r\nACCEPT-LANGUAGE: en\r\n", "", "",
-       "referer: r\r\nACCEPT-LANGUAGE: en\r\n" + accept, std::nullopt},
-      {"get with cookies", 0, "", "ignored=1", "a=1",
-       accept + referer + language + "Cookie: a=1\r\n\r\n", std::nullopt},
-      {"post with a body", 1, "", "a=1&b=2", "",
-       accept + referer + language + form + "Content-Length: 7\r\n", "a=1&b=2"},
-      {"post with a body and cookies", 1, "", "a=1&b=2", "c=3",
-       accept + referer + language + form + "Content-Length: 7\r\nCookie: c=3\r\n\r\n", "a=1&b=2"},
-      {"post without a body", 1, "", "", "", accept + referer + language, std::nullopt},
-  };
-  for (const BlockCase& c : cases) {
-    RecordingInet fresh;
-    fetch_page(Text("a.b"), c.method, Text(), Text(c.headers), Text(c.post_data), Text(c.cookies));
-    SCOPED_TRACE(c.name);
-    ASSERT_EQ(fresh.sends.size(), 1u);
-    EXPECT_EQ(fresh.requests.at(0).verb, c.method == 1 ? "POST" : "GET");
-    EXPECT_EQ(fresh.sends[0].headers, c.block);
-    EXPECT_EQ(fresh.sends[0].body, c.body);
-    EXPECT_EQ(fresh.sends[0].body_length, c.body ? c.body->size() : 0u);
-  }
+void PrintTo(const BlockCase& c, std::ostream* out) {
+  *out << c.name;
 }
+
+class HeaderBlock : public FetchPageCalls, public ::testing::WithParamInterface<BlockCase> {};
+
+TEST_P(HeaderBlock, FollowsTheCallersTextsAndTheVerb) {
+  const BlockCase& c = GetParam();
+  fetch_page(Text("a.b"), c.method, Text(), Text(c.headers), Text(c.post_data), Text(c.cookies));
+  ASSERT_EQ(layer.sends.size(), 1u);
+  EXPECT_EQ(layer.requests.at(0).verb, c.method == 1 ? "POST" : "GET");
+  EXPECT_EQ(layer.sends[0].headers, c.block);
+  EXPECT_EQ(layer.sends[0].body, c.body);
+  EXPECT_EQ(layer.sends[0].body_length, c.body ? c.body->size() : 0u);
+}
+
+const std::string REFERER = "Referer: http://a.b\r\n";
+const std::string LANGUAGE = "Accept-Language: zh-cn\r\n";
+const std::string ACCEPT(DEFAULT_ACCEPT_LINE);
+const std::string FORM = "Content-Type: application/x-www-form-urlencoded\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    FetchPageCalls, HeaderBlock,
+    ::testing::Values(
+        BlockCase{"LowerCaseAcceptLine", 0, "accept: text/html\r\n", "", "",
+                  "accept: text/html\r\n" + REFERER + LANGUAGE, std::nullopt},
+        BlockCase{"AcceptInsideALongerName", 0, "X-Accept: 1\r\n", "", "",
+                  "X-Accept: 1\r\n" + REFERER + LANGUAGE, std::nullopt},
+        BlockCase{"NoLineEnd", 0, "X-A: 1", "", "", "X-A: 1" + ACCEPT + REFERER + LANGUAGE,
+                  std::nullopt},
+        BlockCase{"OwnRefererAndLanguage", 0, "referer: r\r\nACCEPT-LANGUAGE: en\r\n", "", "",
+                  "referer: r\r\nACCEPT-LANGUAGE: en\r\n" + ACCEPT, std::nullopt},
+        BlockCase{"GetWithCookies", 0, "", "ignored=1", "a=1",
+                  ACCEPT + REFERER + LANGUAGE + "Cookie: a=1\r\n\r\n", std::nullopt},
+        BlockCase{"PostWithABody", 1, "", "a=1&b=2", "",
+                  ACCEPT + REFERER + LANGUAGE + FORM + "Content-Length: 7\r\n", "a=1&b=2"},
+        BlockCase{"PostWithABodyAndCookies", 1, "", "a=1&b=2", "c=3",
+                  ACCEPT + REFERER + LANGUAGE + FORM + "Content-Length: 7\r\nCookie: c=3\r\n\r\n",
+                  "a=1&b=2"},
+        BlockCase{"PostWithoutABody", 1, "", "", "", ACCEPT + REFERER + LANGUAGE, std::nullopt}),
+    [](const ::testing::TestParamInfo<BlockCase>& info) { return info.param.name; });
 
 TEST_F(FetchPageCalls, BlanksOnlyProxyIsDirectAndAnyOtherIsPassedAsItCame) {
   fetch_page(Text("a.b"), 0, Text(" \xA1\xA1 "));
@@ -267,28 +276,41 @@ TEST_F(FetchPageCalls, FailedHeaderQueryLeavesTheSpacesAndStoresNoCookie) {
   EXPECT_TRUE(layer.cookies.empty());
 }
 
-TEST_F(FetchPageCalls, ConversionOneAndTwoTurnTheBodyIntoGbk) {
-  struct Case {
-    int conversion;
-    std::string body;
-    std::string expected;
-  };
-  const Case cases[] = {
-      {1, "\xE4\xB8\x8B\xE8\xBD\xBD", gbk("下载").str()},
-      {2, "\xA4\xA4\xA4\xE5", gbk("中文").str()},
-      {0, "\xE4\xB8\x8B", "\xE4\xB8\x8B"},
-      {3, "\xE4\xB8\x8B", "\xE4\xB8\x8B"},
-      {1, std::string("ab\0cd", 5), "ab"},
-      {1, "", ""},
-      {0, std::string("ab\0cd", 5), std::string("ab\0cd", 5)},
-  };
-  for (const Case& c : cases) {
-    RecordingInet fresh;
-    fresh.body = c.body;
-    Bytes body = fetch_page(Text("a.b"), 0, Text(), Text(), Text(), Text(), c.conversion);
-    EXPECT_EQ(body.data(), c.expected) << "conversion " << c.conversion;
-  }
+// 1 and 2 turn the body into GBK, only as far as its first zero byte; every other number
+// leaves it as it came.
+struct ConversionCase {
+  const char* name;
+  int conversion;
+  std::string body;
+  std::string expected;
+};
+
+void PrintTo(const ConversionCase& c, std::ostream* out) {
+  *out << c.name;
 }
+
+class BodyConversion : public FetchPageCalls,
+                       public ::testing::WithParamInterface<ConversionCase> {};
+
+TEST_P(BodyConversion, TurnsTheBodyIntoGbkOnlyForOneAndTwo) {
+  const ConversionCase& c = GetParam();
+  layer.body = c.body;
+  Bytes body = fetch_page(Text("a.b"), 0, Text(), Text(), Text(), Text(), c.conversion);
+  EXPECT_EQ(body.data(), c.expected) << "conversion " << c.conversion;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FetchPageCalls, BodyConversion,
+    ::testing::Values(ConversionCase{"OneFromUtf8", 1, "\xE4\xB8\x8B\xE8\xBD\xBD",
+                                     gbk("下载").str()},
+                      ConversionCase{"TwoFromBig5", 2, "\xA4\xA4\xA4\xE5", gbk("中文").str()},
+                      ConversionCase{"ZeroLeavesTheBody", 0, "\xE4\xB8\x8B", "\xE4\xB8\x8B"},
+                      ConversionCase{"ThreeLeavesTheBody", 3, "\xE4\xB8\x8B", "\xE4\xB8\x8B"},
+                      ConversionCase{"OneStopsAtAZeroByte", 1, std::string("ab\0cd", 5), "ab"},
+                      ConversionCase{"OneOfAnEmptyBody", 1, "", ""},
+                      ConversionCase{"ZeroKeepsAZeroByte", 0, std::string("ab\0cd", 5),
+                                     std::string("ab\0cd", 5)}),
+    [](const ::testing::TestParamInfo<ConversionCase>& info) { return info.param.name; });
 
 TEST_F(FetchPageCalls, BodyStopsAtTheLimitWithWhatWasRead) {
   set_fetch_body_limit(3000);
