@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Controls.h"
+#include "app/PutOnScreen.h"
 #include "platform/clock/Clock.h"
 
 namespace sonivo::app {

@@ -1,6 +1,7 @@
 #include "app/MainWindowBindings.h"
 
 #include "app/SkinSetup.h"
+#include "core/ControlNames.h"
 #include "core/Hosts.h"
 #include "core/WindowServices.h"
 #include "download/DownloadTab.h"
@@ -25,16 +26,22 @@ struct Binding {
 
 // Nothing else is bound: not 取消, not 时钟1, no other event of the windows.
 constexpr Binding BINDINGS[] = {
-    {"MainWindow", "", Event::Created, ignoring_args<tint_skin>},
-    {"MainWindow", "图片框1", Event::LeftButtonDown, ignoring_args<open_feedback_page>},
-    {"MainWindow", "解析", Event::Clicked, ignoring_args<resolve_sound_page>},
-    {"MainWindow", "在线收听", Event::Clicked, ignoring_args<open_listen_window>},
-    {"MainWindow", "查看封面", Event::Clicked, ignoring_args<open_cover_window>},
-    {"MainWindow", "反馈", Event::Clicked, ignoring_args<open_feedback_page>},
-    {"MainWindow", "下载", Event::Clicked, ignoring_args<start_download>},
-    {"ListenWindow", "", Event::Created, ignoring_args<listen_window_created>},
-    {"CoverWindow", "", Event::Created, ignoring_args<cover_window_created>},
-    {"CoverWindow", "图片", Event::RightButtonDown, save_cover_picture},
+    {main_window::WINDOW, "", Event::Created, ignoring_args<tint_skin>},
+    {main_window::WINDOW, main_window::BANNER, Event::LeftButtonDown,
+     ignoring_args<open_feedback_page>},
+    {main_window::WINDOW, main_window::RESOLVE_BUTTON, Event::Clicked,
+     ignoring_args<resolve_sound_page>},
+    {main_window::WINDOW, main_window::LISTEN_BUTTON, Event::Clicked,
+     ignoring_args<open_listen_window>},
+    {main_window::WINDOW, main_window::COVER_BUTTON, Event::Clicked,
+     ignoring_args<open_cover_window>},
+    {main_window::WINDOW, main_window::FEEDBACK_BUTTON, Event::Clicked,
+     ignoring_args<open_feedback_page>},
+    {main_window::WINDOW, main_window::DOWNLOAD_BUTTON, Event::Clicked,
+     ignoring_args<start_download>},
+    {listen_window::WINDOW, "", Event::Created, ignoring_args<listen_window_created>},
+    {cover_window::WINDOW, "", Event::Created, ignoring_args<cover_window_created>},
+    {cover_window::WINDOW, cover_window::PICTURE, Event::RightButtonDown, save_cover_picture},
 };
 
 }  // namespace

@@ -14,11 +14,14 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "app/BrowserBox.h"
-#include "app/Controls.h"
 #include "app/HostTexts.h"
 #include "app/TemplateLoader.h"
 #include "app/ToolkitSeams.h"
+#include "app/controls/BrowserBox.h"
+#include "app/controls/FileDialogBox.h"
+#include "app/controls/PictureBox.h"
+#include "app/controls/SonivoWindow.h"
+#include "app/controls/TransparentLabel.h"
 #include "text/Gbk.h"
 
 namespace sonivo::app {

@@ -16,6 +16,7 @@
 #include "app/SharedState.h"
 #include "app/SkinSetup.h"
 #include "app/TemplateLoader.h"
+#include "core/ControlNames.h"
 #include "core/FatalStop.h"
 #include "platform/files/Files.h"
 #include "platform/xmlhttp/WaitHook.h"
@@ -88,7 +89,7 @@ void run_initialisation_hooks() {
 
 void load_start_window() {
   bind_window_events();
-  if (!window_services().load_window("MainWindow", false))
+  if (!window_services().load_window(main_window::WINDOW, false))
     fatal_stop(gbk("载入启动窗口失败"));
 }
 

@@ -6,8 +6,14 @@
 #include <QPlainTextEdit>
 #include <QUiLoader>
 
-#include "app/BrowserBox.h"
-#include "app/Controls.h"
+#include "app/controls/BrowserBox.h"
+#include "app/controls/FileDialogBox.h"
+#include "app/controls/PictureBox.h"
+#include "app/controls/SonivoWindow.h"
+#include "app/controls/TabControl.h"
+#include "app/controls/TabPage.h"
+#include "app/controls/Timer.h"
+#include "app/controls/TransparentLabel.h"
 
 namespace sonivo::app {
 namespace {

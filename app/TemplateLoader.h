@@ -12,12 +12,15 @@
 #include <map>
 #include <string>
 
+#include "core/ControlNames.h"
+
 namespace sonivo::app {
 
 class SonivoWindow;
 
 inline constexpr QSize WINDOW_FRAME{6, 28};
-inline const char* const TEMPLATE_NAMES[] = {"MainWindow", "ListenWindow", "CoverWindow"};
+inline const char* const TEMPLATE_NAMES[] = {main_window::WINDOW, listen_window::WINDOW,
+                                             cover_window::WINDOW};
 
 // Where the templates are read from (":/templates/" unless a test points elsewhere).
 void set_template_folder(const QString& folder);

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/LoopbackSocket.h"
+
 namespace sonivo::bench {
 namespace {
 
@@ -175,20 +177,13 @@ void write_due(Direction& d) {
 }  // namespace
 
 DelayProxy::DelayProxy(int upstream_port, int delay_ms, int lifetime_s) {
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  const int one = 1;
-  ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener, 16) != 0 ||
-      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+  const testing::LoopbackListener listening = testing::listen_on_loopback();
+  if (listening.fd < 0) {
     std::perror("proxy");
     std::exit(1);
   }
-  port_ = ntohs(address.sin_port);
+  const int listener = listening.fd;
+  port_ = listening.port;
   int hold_pipe[2];
   if (::pipe(hold_pipe) != 0) {
     std::perror("pipe");

@@ -22,8 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/BrowserBox.h"
 #include "app/RuntimeFiles.h"
+#include "app/controls/BrowserBox.h"
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "tests/preview/FlashMovie.h"
 #include "tests/resolve/PageServer.h"
@@ -31,6 +32,9 @@
 #include "text/Gbk.h"
 
 namespace {
+
+namespace main_window = sonivo::main_window;
+namespace listen_window = sonivo::listen_window;
 
 using Clock = std::chrono::steady_clock;
 using namespace sonivo::testing::gui;
@@ -137,13 +141,14 @@ Round listen_once(Servers& servers, ToolkitRecorder& recorder) {
   const long before_kb = family_resident_kb();
   Clock::time_point clicked;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "ListenWindow") {
+    if (window != listen_window::WINDOW) {
       return;
     }
-    auto* box = find_control_as<sonivo::app::BrowserBox>("ListenWindow", "超文本浏览框1");
+    auto* box = find_control_as<sonivo::app::BrowserBox>(listen_window::WINDOW,
+                                                         listen_window::PLAYER_BROWSER);
     if (!box || !run_until([&] { return box->page()->recentlyAudible(); }, 120000)) {
       std::fprintf(stderr, "no sound within two minutes\n");
-      close_window("ListenWindow");
+      close_window(listen_window::WINDOW);
       return;
     }
     round.growth_mb = (family_resident_kb() - before_kb) / 1024.0;
@@ -151,10 +156,10 @@ Round listen_once(Servers& servers, ToolkitRecorder& recorder) {
       round.to_request_ms =
           std::chrono::duration<double, std::milli>(servers.requested_at() - clicked).count();
     }
-    close_window("ListenWindow");
+    close_window(listen_window::WINDOW);
   };
   clicked = Clock::now();
-  click("MainWindow", "在线收听");
+  click(main_window::WINDOW, main_window::LISTEN_BUTTON);
   // Let the closed window's page and renderer go before the next round measures.
   (void)run_until([] { return false; }, 1500);
   return round;
@@ -181,9 +186,9 @@ int main(int argc, char** argv) {
 
   ToolkitRecorder recorder;
   start_to_main_window();
-  find_control_as<QLineEdit>("MainWindow", "编辑框_地址")
+  find_control_as<QLineEdit>(main_window::WINDOW, main_window::ADDRESS_BOX)
       ->setText(QString::fromStdString(sonivo::utf8_of(pages.url("/sound/1"))));
-  click("MainWindow", "解析");
+  click(main_window::WINDOW, main_window::RESOLVE_BUTTON);
 
   std::vector<double> time[2], growth[2];  // [0] the HTML page, [1] the Flash movie
   for (int i = 0; i < rounds; ++i) {

@@ -23,6 +23,7 @@
 
 #include <httplib.h>
 
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "encoding/Encoding.h"
 #include "resolve/ResolveSoundPage.h"
@@ -132,7 +133,7 @@ std::string address(const Server& server, const char* path) {
 
 void measure_memory(const Server& server, testing::RecordingWindowServices& windows) {
   const long before_kb = peak_rss_kb();
-  windows.set_text({"MainWindow", "编辑框_地址"}, Text(address(server, "/50mb")));
+  windows.set_text({main_window::WINDOW, main_window::ADDRESS_BOX}, Text(address(server, "/50mb")));
   const double elapsed = seconds_of([] { resolve_sound_page(); });
   const long after_kb = peak_rss_kb();
   const double page_mb = static_cast<double>(resolved_sound().page_text.size()) / MB;

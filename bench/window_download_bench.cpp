@@ -28,13 +28,14 @@
 #include <functional>
 #include <string>
 
-#include "app/Controls.h"
 #include "app/QtWindowServices.h"
 #include "app/SharedState.h"
 #include "app/Startup.h"
 #include "app/ToolkitSeams.h"
+#include "app/controls/TabControl.h"
 #include "bench/DelayProxy.h"
 #include "bench/ServerProcess.h"
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
 #include "download/DownloadTab.h"
@@ -42,6 +43,8 @@
 #include "text/Gbk.h"
 
 namespace {
+
+namespace main_window = sonivo::main_window;
 
 using sonivo::Text;
 using sonivo::bench::DelayProxy;
@@ -202,15 +205,16 @@ void start_main_window(const std::string& folder) {
   sonivo::load_start_window();
   settle(2000);
   auto& services = sonivo::app::qt_window_services();
-  auto* tabs = qobject_cast<sonivo::app::TabControl*>(services.widget({"MainWindow", "选择夹1"}));
+  auto* tabs = qobject_cast<sonivo::app::TabControl*>(
+      services.widget({main_window::WINDOW, main_window::TABS}));
   if (!tabs) {
     std::fprintf(stderr, "MainWindow has no 选择夹1\n");
     std::exit(1);
   }
   tabs->select_page(1);
-  services.set_text({"MainWindow", "编辑框_路径"}, Text(folder + "/"));
-  services.set_text({"MainWindow", "编辑框_名称"}, Text("file.bin"));
-  services.widget({"MainWindow", ""})->installEventFilter(&flush_counter);
+  services.set_text({main_window::WINDOW, main_window::FOLDER_BOX}, Text(folder + "/"));
+  services.set_text({main_window::WINDOW, main_window::NAME_BOX}, Text("file.bin"));
+  services.widget({main_window::WINDOW, ""})->installEventFilter(&flush_counter);
   sonivo::app::set_message_box_presenter([](const sonivo::app::MessageBoxRequest& request) {
     last_box = request.text;
     return sonivo::BUTTON_OK;

@@ -1,5 +1,6 @@
 #include "download/DownloadTab.h"
 
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
 #include "download/RangeDownloader.h"
@@ -13,11 +14,11 @@
 namespace sonivo {
 namespace {
 
-const ControlRef kCancelButton{"MainWindow", "取消"};
-const ControlRef kFolderBox{"MainWindow", "编辑框_路径"};
-const ControlRef kNameBox{"MainWindow", "编辑框_名称"};
-const ControlRef kProgressBar{"MainWindow", "进度条1"};
-const ControlRef kProgressLabel{"MainWindow", "透明标签1"};
+const ControlRef kCancelButton{main_window::WINDOW, main_window::CANCEL_BUTTON};
+const ControlRef kFolderBox{main_window::WINDOW, main_window::FOLDER_BOX};
+const ControlRef kNameBox{main_window::WINDOW, main_window::NAME_BOX};
+const ControlRef kProgressBar{main_window::WINDOW, main_window::PROGRESS_BAR};
+const ControlRef kProgressLabel{main_window::WINDOW, main_window::PROGRESS_LABEL};
 
 constexpr uint8_t DOWNLOAD_CHUNK_KB = 20;
 

@@ -1,5 +1,6 @@
 #include "preview/CoverWindow.h"
 
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "platform/files/Files.h"
 #include "platform/httpread/HttpFileRead.h"
@@ -9,15 +10,14 @@
 namespace sonivo {
 namespace {
 
-const char* const COVER_WINDOW = "CoverWindow";
-const ControlRef kPicture{COVER_WINDOW, "图片"};
-const ControlRef kSaveDialog{COVER_WINDOW, "通用对话框1"};
+const ControlRef kPicture{cover_window::WINDOW, cover_window::PICTURE};
+const ControlRef kSaveDialog{cover_window::WINDOW, cover_window::SAVE_DIALOG};
 
 }  // namespace
 
 void open_cover_window() {
   if (!resolved_sound().cover_url.empty()) {
-    window_services().load_window(COVER_WINDOW, true);
+    window_services().load_window(cover_window::WINDOW, true);
     return;
   }
   window_services().message_box(gbk("图片地址不正确，请检查地址是否已经解析！"), MB_OK,

@@ -1,5 +1,6 @@
 #include "preview/ListenWindow.h"
 
+#include "core/ControlNames.h"
 #include "core/Hosts.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
@@ -10,8 +11,7 @@
 namespace sonivo {
 namespace {
 
-const char* const LISTEN_WINDOW = "ListenWindow";
-const ControlRef kPlayerBox{LISTEN_WINDOW, "超文本浏览框1"};
+const ControlRef kPlayerBox{listen_window::WINDOW, listen_window::PLAYER_BROWSER};
 
 }  // namespace
 
@@ -25,7 +25,7 @@ Text player_address(const Text& audio_link) {
 
 void open_listen_window() {
   if (!resolved_sound().audio_link.empty()) {
-    window_services().load_window(LISTEN_WINDOW, true);
+    window_services().load_window(listen_window::WINDOW, true);
     return;
   }
   window_services().message_box(gbk("请输入链接地址后再进行试听！"), MB_OK, std::nullopt);
@@ -34,7 +34,7 @@ void open_listen_window() {
 void listen_window_created() {
   const ResolvedSound& sound = resolved_sound();
   WindowServices& ui = window_services();
-  ui.set_text({LISTEN_WINDOW, ""},
+  ui.set_text({listen_window::WINDOW, ""},
               gbk("正在试听：") + sound.sound_name + Text(" - ") + site_label());
   ui.set_text(kPlayerBox, player_address(sound.audio_link));
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
 #include "http/FetchPage.h"
@@ -14,9 +15,9 @@
 namespace sonivo {
 namespace {
 
-const ControlRef NAME_BOX{"MainWindow", "编辑框_名称"};
-const ControlRef ADDRESS_BOX{"MainWindow", "编辑框_地址"};
-const ControlRef INFO_BOX{"MainWindow", "编辑框_信息"};
+const ControlRef NAME_BOX{main_window::WINDOW, main_window::NAME_BOX};
+const ControlRef ADDRESS_BOX{main_window::WINDOW, main_window::ADDRESS_BOX};
+const ControlRef INFO_BOX{main_window::WINDOW, main_window::INFO_BOX};
 
 struct ExtractionRow {
   Text ResolvedSound::*field;

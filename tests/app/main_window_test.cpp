@@ -19,10 +19,14 @@
 #include <functional>
 #include <thread>
 
-#include "app/BrowserBox.h"
-#include "app/Controls.h"
 #include "app/QtWindowServices.h"
 #include "app/TemplateLoader.h"
+#include "app/controls/BrowserBox.h"
+#include "app/controls/PictureBox.h"
+#include "app/controls/TabControl.h"
+#include "app/controls/Timer.h"
+#include "app/controls/TransparentLabel.h"
+#include "core/ControlNames.h"
 #include "core/Hosts.h"
 #include "core/WindowServices.h"
 #include "tests/support/gui/GuiTestSupport.h"
@@ -34,7 +38,7 @@ namespace {
 using namespace testing::gui;
 
 Text text_of(const std::string& control) {
-  return window_services().text({"MainWindow", control});
+  return window_services().text({main_window::WINDOW, control});
 }
 
 struct ControlRow {
@@ -53,7 +57,7 @@ TEST(MainWindow, EveryControlIsAsTheTemplateGivesIt) {
   const std::string community = utf8_of(community_host());
 
   const std::vector<ControlRow> rows = {
-      {"图片框1",
+      {main_window::BANNER,
        "sonivo::app::PictureBox",
        -1,
        {-3, 0, 470, 152},
@@ -65,7 +69,7 @@ TEST(MainWindow, EveryControlIsAsTheTemplateGivesIt) {
          EXPECT_FALSE(box->stretch());
          EXPECT_EQ(box->frameShape(), QFrame::NoFrame);
        }},
-      {"选择夹1",
+      {main_window::TABS,
        "sonivo::app::TabControl",
        -1,
        {0, 152, 470, 285},
@@ -82,14 +86,14 @@ TEST(MainWindow, EveryControlIsAsTheTemplateGivesIt) {
          EXPECT_FALSE(tabs->page(1)->isVisible());
          EXPECT_FALSE(tabs->page(2)->isVisible());
        }},
-      {"编辑框_地址",
+      {main_window::ADDRESS_BOX,
        "QLineEdit",
        0,
        {15, 32, 360, 24},
        "http://" + community + "/sound/4752",
        [](QWidget* w) { EXPECT_FALSE(qobject_cast<QLineEdit*>(w)->isReadOnly()); }},
-      {"解析", "QPushButton", 0, {383, 32, 75, 24}, "一键解析", {}},
-      {"编辑框_信息",
+      {main_window::RESOLVE_BUTTON, "QPushButton", 0, {383, 32, 75, 24}, "一键解析", {}},
+      {main_window::INFO_BOX,
        "QPlainTextEdit",
        0,
        {10, 61, 450, 190},
@@ -102,31 +106,31 @@ TEST(MainWindow, EveryControlIsAsTheTemplateGivesIt) {
          // A page value without a break in it must not take the layout quadratic time.
          EXPECT_EQ(edit->wordWrapMode(), QTextOption::WrapAnywhere);
        }},
-      {"在线收听", "QPushButton", 0, {9, 256, 100, 24}, "在线试听", {}},
-      {"查看封面", "QPushButton", 0, {120, 256, 100, 24}, "查看封面", {}},
-      {"标签1", "QLabel", 0, {232, 256, 112, 24}, "Tavex / 2014-12-11", {}},
-      {"反馈", "QPushButton", 0, {353, 256, 100, 24}, "反馈建议", {}},
-      {"标签2", "QLabel", 1, {19, 35, 64, 24}, "下载路径：", {}},
-      {"编辑框_路径",
+      {main_window::LISTEN_BUTTON, "QPushButton", 0, {9, 256, 100, 24}, "在线试听", {}},
+      {main_window::COVER_BUTTON, "QPushButton", 0, {120, 256, 100, 24}, "查看封面", {}},
+      {main_window::HINT_LABEL, "QLabel", 0, {232, 256, 112, 24}, "Tavex / 2014-12-11", {}},
+      {main_window::FEEDBACK_BUTTON, "QPushButton", 0, {353, 256, 100, 24}, "反馈建议", {}},
+      {main_window::FOLDER_LABEL, "QLabel", 1, {19, 35, 64, 24}, "下载路径：", {}},
+      {main_window::FOLDER_BOX,
        "QLineEdit",
        1,
        {98, 36, 320, 24},
        "D:\\Tavex\\",
        [](QWidget* w) { EXPECT_FALSE(qobject_cast<QLineEdit*>(w)->isReadOnly()); }},
-      {"标签3", "QLabel", 1, {20, 77, 64, 24}, "文件名称：", {}},
-      {"编辑框_名称",
+      {main_window::NAME_LABEL, "QLabel", 1, {20, 77, 64, 24}, "文件名称：", {}},
+      {main_window::NAME_BOX,
        "QLineEdit",
        1,
        {97, 77, 320, 24},
        "",
        [](QWidget* w) { EXPECT_FALSE(qobject_cast<QLineEdit*>(w)->isReadOnly()); }},
-      {"透明标签1",
+      {main_window::PROGRESS_LABEL,
        "sonivo::app::TransparentLabel",
        1,
        {115, 116, 240, 56},
        "",
        [](QWidget* w) { EXPECT_FALSE(w->autoFillBackground()); }},
-      {"进度条1",
+      {main_window::PROGRESS_BAR,
        "QProgressBar",
        1,
        {34, 184, 402, 28},
@@ -137,8 +141,8 @@ TEST(MainWindow, EveryControlIsAsTheTemplateGivesIt) {
          EXPECT_EQ(bar->maximum(), 100);
          EXPECT_EQ(bar->value(), 0);
        }},
-      {"下载", "QPushButton", 1, {119, 223, 224, 40}, "下载", {}},
-      {"时钟1",
+      {main_window::DOWNLOAD_BUTTON, "QPushButton", 1, {119, 223, 224, 40}, "下载", {}},
+      {main_window::TIMER,
        "sonivo::app::Timer",
        1,
        {424, 224, 32, 32},
@@ -147,13 +151,13 @@ TEST(MainWindow, EveryControlIsAsTheTemplateGivesIt) {
          EXPECT_EQ(qobject_cast<app::Timer*>(w)->interval(), 0);
          EXPECT_TRUE(w->isHidden());
        }},
-      {"取消",
+      {main_window::CANCEL_BUTTON,
        "QPushButton",
        1,
        {384, 253, 72, 25},
        "取消下载",
        [](QWidget* w) { EXPECT_FALSE(w->isEnabled()); }},
-      {"超文本浏览框1",
+      {main_window::ABOUT_BROWSER,
        "sonivo::app::BrowserBox",
        2,
        {10, 29, 450, 243},
@@ -167,14 +171,15 @@ TEST(MainWindow, EveryControlIsAsTheTemplateGivesIt) {
        }},
   };
 
-  auto* tabs = find_control_as<app::TabControl>("MainWindow", "选择夹1");
+  auto* tabs = find_control_as<app::TabControl>(main_window::WINDOW, main_window::TABS);
   ASSERT_NE(tabs, nullptr);
   for (const ControlRow& row : rows) {
     SCOPED_TRACE(row.name);
-    QWidget* w = find_control("MainWindow", row.name);
+    QWidget* w = find_control(main_window::WINDOW, row.name);
     ASSERT_NE(w, nullptr);
     EXPECT_STREQ(w->metaObject()->className(), row.kind);
-    QWidget* expected_parent = row.page < 0 ? find_window("MainWindow") : tabs->page(row.page);
+    QWidget* expected_parent =
+        row.page < 0 ? find_window(main_window::WINDOW) : tabs->page(row.page);
     EXPECT_EQ(w->parentWidget(), expected_parent);
     // A page covers the whole tab control, so positions on it are the tab control's.
     if (row.page >= 0) {
@@ -207,16 +212,16 @@ TEST(MainWindow, IsCentredWithAFixedBorderAndTheSiteInItsCaption) {
 TEST(MainWindow, BannerPressAndFeedbackButtonOpenTheSameAddressEachTime) {
   ToolkitRecorder recorder;
   start_to_main_window();
-  press("MainWindow", "图片框1", Qt::LeftButton, QPoint(400, 140));
-  click("MainWindow", "反馈");
-  click("MainWindow", "反馈");
+  press(main_window::WINDOW, main_window::BANNER, Qt::LeftButton, QPoint(400, 140));
+  click(main_window::WINDOW, main_window::FEEDBACK_BUTTON);
+  click(main_window::WINDOW, main_window::FEEDBACK_BUTTON);
   const Text expected =
       Text("http://") + maker_site_host() + Text("/sonivo-app-jiexi.html?frome=sonivo_jiexi_v1.2");
   ASSERT_EQ(recorder.opened_urls.size(), 3u);
   for (const Text& url : recorder.opened_urls)
     EXPECT_EQ(url, expected);
   // A right press on the banner is bound to nothing.
-  press("MainWindow", "图片框1", Qt::RightButton);
+  press(main_window::WINDOW, main_window::BANNER, Qt::RightButton);
   EXPECT_EQ(recorder.opened_urls.size(), 3u);
   EXPECT_TRUE(recorder.message_boxes.empty());
 }
@@ -225,37 +230,40 @@ TEST(MainWindow, CancelDoesNothingOnceEnabled) {
   ToolkitRecorder recorder;
   start_to_main_window();
   select_page(1);
-  window_services().set_disabled({"MainWindow", "取消"}, false);
-  const char* controls[] = {"编辑框_地址", "编辑框_信息", "编辑框_路径", "编辑框_名称",
-                            "透明标签1",   "取消",        "下载",        ""};
+  window_services().set_disabled({main_window::WINDOW, main_window::CANCEL_BUTTON}, false);
+  const char* controls[] = {main_window::ADDRESS_BOX,     main_window::INFO_BOX,
+                            main_window::FOLDER_BOX,      main_window::NAME_BOX,
+                            main_window::PROGRESS_LABEL,  main_window::CANCEL_BUTTON,
+                            main_window::DOWNLOAD_BUTTON, ""};
   auto snapshot = [&] {
     std::vector<std::pair<Text, bool>> state;
     for (const char* c : controls)
-      state.emplace_back(text_of(c), window_services().disabled({"MainWindow", c}));
-    state.emplace_back(Text(std::to_string(window_services().position({"MainWindow", "进度条1"}))),
+      state.emplace_back(text_of(c), window_services().disabled({main_window::WINDOW, c}));
+    state.emplace_back(Text(std::to_string(window_services().position(
+                           {main_window::WINDOW, main_window::PROGRESS_BAR}))),
                        false);
     return state;
   };
   const auto before = snapshot();
-  click("MainWindow", "取消");
+  click(main_window::WINDOW, main_window::CANCEL_BUTTON);
   process_events();
   EXPECT_EQ(snapshot(), before);
-  EXPECT_FALSE(window_services().disabled({"MainWindow", "取消"}));
+  EXPECT_FALSE(window_services().disabled({main_window::WINDOW, main_window::CANCEL_BUTTON}));
   EXPECT_TRUE(recorder.message_boxes.empty());
   EXPECT_TRUE(recorder.opened_urls.empty());
-  EXPECT_EQ(recorder.shown_windows, std::vector<std::string>{"MainWindow"});
+  EXPECT_EQ(recorder.shown_windows, std::vector<std::string>{main_window::WINDOW});
 }
 
 TEST(MainWindow, AppendingKeepsTheEndOfTheInfoBoxInView) {
   ToolkitRecorder recorder;
   start_to_main_window();
-  auto* info = find_control_as<QPlainTextEdit>("MainWindow", "编辑框_信息");
+  auto* info = find_control_as<QPlainTextEdit>(main_window::WINDOW, main_window::INFO_BOX);
   ASSERT_NE(info, nullptr);
   QTest::keyClicks(info, "typed");
-  EXPECT_EQ(text_of("编辑框_信息"), Text("typed"));
+  EXPECT_EQ(text_of(main_window::INFO_BOX), Text("typed"));
   info->moveCursor(QTextCursor::Start);
   for (int i = 0; i < 60; ++i)
-    window_services().append_text({"MainWindow", "编辑框_信息"},
+    window_services().append_text({main_window::WINDOW, main_window::INFO_BOX},
                                   gbk("第") + Text(std::to_string(i)) + gbk("行\r\n"));
   QScrollBar* bar = info->verticalScrollBar();
   EXPECT_GT(bar->value(), 0);  // scrolled although it shows no scroll bar
@@ -265,7 +273,7 @@ TEST(MainWindow, AppendingKeepsTheEndOfTheInfoBoxInView) {
   QTextCursor last_line = info->textCursor();
   last_line.movePosition(QTextCursor::PreviousBlock);
   EXPECT_TRUE(info->viewport()->rect().contains(info->cursorRect(last_line)));
-  const Text all = text_of("编辑框_信息");
+  const Text all = text_of(main_window::INFO_BOX);
   EXPECT_TRUE(all.str().starts_with("typed" + gbk("第0行\r\n").str()));
   EXPECT_TRUE(all.str().ends_with(gbk("第59行\r\n").str()));
 }
@@ -273,29 +281,30 @@ TEST(MainWindow, AppendingKeepsTheEndOfTheInfoBoxInView) {
 TEST(MainWindow, ClosingTheWindowInsideAHandlerThatPumpsEventsIsHarmless) {
   ToolkitRecorder recorder;
   start_to_main_window();
-  QPointer<QWidget> window = find_window("MainWindow");
+  QPointer<QWidget> window = find_window(main_window::WINDOW);
   bool ran = false;
   Text read_after_close = Text("not read");
-  window_services().bind({"MainWindow", "解析"}, Event::Clicked, [&](const EventArgs&) {
-    window_services().append_text({"MainWindow", "编辑框_信息"}, Text("before"));
-    QTimer::singleShot(0, [] { close_window("MainWindow"); });
-    for (int i = 0; i < 5; ++i)
-      window_services().pump_events();
-    read_after_close = window_services().text({"MainWindow", "编辑框_信息"});
-    window_services().set_text({"MainWindow", "编辑框_名称"}, Text("x.mp3"));
-    window_services().append_text({"MainWindow", "编辑框_信息"}, Text("after"));
-    window_services().set_position({"MainWindow", "进度条1"}, 50);
-    window_services().set_disabled({"MainWindow", "取消"}, false);
-    EXPECT_FALSE(window_services().disabled({"MainWindow", "取消"}));
-    EXPECT_TRUE(window_services().picture({"MainWindow", "图片框1"}).empty());
-    EXPECT_FALSE(window_services().run_file_dialog({"MainWindow", "通用对话框1"}));
-    EXPECT_FALSE(window.isNull());  // still alive while the handler runs
-    ran = true;
-  });
-  click("MainWindow", "解析");
+  window_services().bind(
+      {main_window::WINDOW, main_window::RESOLVE_BUTTON}, Event::Clicked, [&](const EventArgs&) {
+        window_services().append_text({main_window::WINDOW, main_window::INFO_BOX}, Text("before"));
+        QTimer::singleShot(0, [] { close_window(main_window::WINDOW); });
+        for (int i = 0; i < 5; ++i)
+          window_services().pump_events();
+        read_after_close = window_services().text({main_window::WINDOW, main_window::INFO_BOX});
+        window_services().set_text({main_window::WINDOW, main_window::NAME_BOX}, Text("x.mp3"));
+        window_services().append_text({main_window::WINDOW, main_window::INFO_BOX}, Text("after"));
+        window_services().set_position({main_window::WINDOW, main_window::PROGRESS_BAR}, 50);
+        window_services().set_disabled({main_window::WINDOW, main_window::CANCEL_BUTTON}, false);
+        EXPECT_FALSE(window_services().disabled({main_window::WINDOW, main_window::CANCEL_BUTTON}));
+        EXPECT_TRUE(window_services().picture({main_window::WINDOW, main_window::BANNER}).empty());
+        EXPECT_FALSE(window_services().run_file_dialog({main_window::WINDOW, "通用对话框1"}));
+        EXPECT_FALSE(window.isNull());  // still alive while the handler runs
+        ran = true;
+      });
+  click(main_window::WINDOW, main_window::RESOLVE_BUTTON);
   EXPECT_TRUE(ran);
   EXPECT_TRUE(read_after_close.empty());
-  EXPECT_EQ(find_window("MainWindow"), nullptr);
+  EXPECT_EQ(find_window(main_window::WINDOW), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   process_events();
   EXPECT_TRUE(window.isNull());
@@ -315,7 +324,7 @@ TEST(MainWindow, TheAboutPageIsRequestedAtStartOnAHiddenPage) {
 
   ToolkitRecorder recorder;
   start_to_main_window();
-  EXPECT_EQ(text_of("超文本浏览框1"), Text("http://" + host + "/a/jx.html"));
+  EXPECT_EQ(text_of(main_window::ABOUT_BROWSER), Text("http://" + host + "/a/jx.html"));
   // Bounded wait for the browser process to ask; no assertion on how long it took.
   for (int i = 0; i < 300 && about_requests == 0; ++i)
     QTest::qWait(100);

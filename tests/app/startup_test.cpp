@@ -14,6 +14,7 @@
 #include "app/Startup.h"
 #include "app/TemplateLoader.h"
 #include "app/ToolkitSeams.h"
+#include "core/ControlNames.h"
 #include "core/FatalStop.h"
 #include "core/ResolvedSound.h"
 #include "download/SharedDownloader.h"
@@ -156,7 +157,7 @@ TEST_F(StartupStops, UnreadableTemplatesAreAFatalStop) {
 }
 
 TEST_F(StartupStops, AStartWindowThatDoesNotBuildIsAFatalStop) {
-  for (const char* name : {"MainWindow", "ListenWindow", "CoverWindow"})
+  for (const char* name : {main_window::WINDOW, listen_window::WINDOW, cover_window::WINDOW})
     std::ofstream(folder.path() / (std::string(name) + ".ui")) << "not a template";
   const QString templates = QString::fromStdString(folder.str() + "/");
   EXPECT_EXIT(
@@ -195,8 +196,8 @@ TEST_F(StartupStops, AFailedAllocationIsAFatalStopNamingTheBytes) {
   std::vector<std::string> trace;
   set_release_trace(&trace);
   app::set_window_shown_observer([](const std::string& window) {
-    if (window == "MainWindow")
-      QTimer::singleShot(0, [] { close_window("MainWindow"); });
+    if (window == main_window::WINDOW)
+      QTimer::singleShot(0, [] { close_window(main_window::WINDOW); });
   });
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("SONIVO_MAKER_SITE_HOST", "127.0.0.1:9", 0);

@@ -14,14 +14,17 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/BrowserBox.h"
-#include "app/Controls.h"
 #include "app/FileDialogOptions.h"
 #include "app/FramePacer.h"
 #include "app/QtWindowServices.h"
 #include "app/Startup.h"
 #include "app/TemplateLoader.h"
 #include "app/ToolkitSeams.h"
+#include "app/controls/BrowserBox.h"
+#include "app/controls/FileDialogBox.h"
+#include "app/controls/PictureBox.h"
+#include "app/controls/SonivoWindow.h"
+#include "core/ControlNames.h"
 #include "core/Hosts.h"
 #include "core/WindowServices.h"
 #include "platform/clock/Clock.h"
@@ -109,18 +112,18 @@ TEST(LoadWindow, ModalDisablesTheOtherWindowsUntilClosedThenRestoresThem) {
   bool main_was_disabled = false;
   QRect listen_geometry;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "ListenWindow")
+    if (window != listen_window::WINDOW)
       return;
     main_was_disabled = !main->isEnabled();
-    QWidget* listen = find_window("ListenWindow");
+    QWidget* listen = find_window(listen_window::WINDOW);
     listen_geometry = QRect(listen->pos(), listen->size());
     QTest::keyClick(listen, Qt::Key_Escape);  // Esc closes it
   };
-  EXPECT_TRUE(window_services().load_window("ListenWindow", true));
+  EXPECT_TRUE(window_services().load_window(listen_window::WINDOW, true));
   EXPECT_TRUE(main_was_disabled);
   EXPECT_TRUE(main->isEnabled());
   EXPECT_FALSE(already_disabled.isEnabled());
-  EXPECT_EQ(find_window("ListenWindow"), nullptr);
+  EXPECT_EQ(find_window(listen_window::WINDOW), nullptr);
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_EQ(listen_geometry, QRect(area.x() + (area.width() - 386) / 2,
                                    area.y() + (area.height() - 71) / 2, 380, 43));
@@ -132,30 +135,33 @@ TEST(LoadWindow, TheListenWindowIsAsItsTemplateGivesIt) {
   ToolkitRecorder recorder;
   start_to_main_window();
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "ListenWindow")
+    if (window != listen_window::WINDOW)
       return;
-    QWidget* listen = find_window("ListenWindow");
-    EXPECT_EQ(window_services().text({"ListenWindow", ""}), gbk("正在试听： - ") + site_label());
+    QWidget* listen = find_window(listen_window::WINDOW);
+    EXPECT_EQ(window_services().text({listen_window::WINDOW, ""}),
+              gbk("正在试听： - ") + site_label());
     EXPECT_FALSE(listen->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(listen->windowFlags() & Qt::WindowMaximizeButtonHint);
-    auto* browser = find_control_as<app::BrowserBox>("ListenWindow", "超文本浏览框1");
+    auto* browser =
+        find_control_as<app::BrowserBox>(listen_window::WINDOW, listen_window::PLAYER_BROWSER);
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(browser->geometry(), QRect(10, 8, 360, 27));
     EXPECT_EQ(browser->address(), QString::fromStdString(player_address(Text()).str()));
     EXPECT_EQ(browser->text_size(), 2);
     EXPECT_TRUE(browser->offline());
     EXPECT_TRUE(browser->silent());
-    close_window("ListenWindow");
+    close_window(listen_window::WINDOW);
   };
-  EXPECT_TRUE(window_services().load_window("ListenWindow", true));
-  EXPECT_EQ(recorder.shown_windows, (std::vector<std::string>{"MainWindow", "ListenWindow"}));
+  EXPECT_TRUE(window_services().load_window(listen_window::WINDOW, true));
+  EXPECT_EQ(recorder.shown_windows,
+            (std::vector<std::string>{main_window::WINDOW, listen_window::WINDOW}));
 }
 
 TEST(LoadWindow, AnOpenWindowIsActivatedNotMadeAgain) {
   ToolkitRecorder recorder;
   QWidget* main = start_to_main_window();
-  EXPECT_TRUE(window_services().load_window("MainWindow", false));
-  EXPECT_EQ(find_window("MainWindow"), main);
+  EXPECT_TRUE(window_services().load_window(main_window::WINDOW, false));
+  EXPECT_EQ(find_window(main_window::WINDOW), main);
   EXPECT_EQ(recorder.shown_windows.size(), 1u);
   EXPECT_FALSE(window_services().load_window("NoSuchWindow", false));
 }
@@ -170,33 +176,38 @@ TEST(CoverWindow, PictureFillsTheBoxAndTheDialogCarriesItsSettings) {
   const Bytes tall = png_of(10, 40, Qt::red);
   recorder.next_file_dialog_answers = {{true, Text("/tmp/cover one.png")}, {false, Text()}};
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "CoverWindow")
+    if (window != cover_window::WINDOW)
       return;
-    EXPECT_EQ(window_services().text({"CoverWindow", ""}),
+    EXPECT_EQ(window_services().text({cover_window::WINDOW, ""}),
               gbk("图片展示 - ") + site_label() + gbk(" [ 小贴士：右击图片即可保存到本地喔！]"));
-    EXPECT_EQ(find_window("CoverWindow")->size(), QSize(494, 472));
-    auto* picture = find_control_as<app::PictureBox>("CoverWindow", "图片");
+    EXPECT_EQ(find_window(cover_window::WINDOW)->size(), QSize(494, 472));
+    auto* picture = find_control_as<app::PictureBox>(cover_window::WINDOW, cover_window::PICTURE);
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->geometry(), QRect(-3, -14, 500, 500));
     EXPECT_TRUE(picture->picture().isEmpty());
-    auto* dialog = find_control_as<app::FileDialogBox>("CoverWindow", "通用对话框1");
+    auto* dialog =
+        find_control_as<app::FileDialogBox>(cover_window::WINDOW, cover_window::SAVE_DIALOG);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->parentWidget(), picture);
     EXPECT_TRUE(dialog->isHidden());
 
-    window_services().set_picture({"CoverWindow", "图片"}, tall);
-    EXPECT_EQ(window_services().picture({"CoverWindow", "图片"}), tall);
+    window_services().set_picture({cover_window::WINDOW, cover_window::PICTURE}, tall);
+    EXPECT_EQ(window_services().picture({cover_window::WINDOW, cover_window::PICTURE}), tall);
     const QImage shown = picture->grab().toImage();
     EXPECT_EQ(shown.pixelColor(495, 495), QColor(Qt::red));  // stretched, not kept 1:4
     EXPECT_EQ(shown.pixelColor(495, 5), QColor(Qt::red));
 
-    EXPECT_TRUE(window_services().run_file_dialog({"CoverWindow", "通用对话框1"}));
-    EXPECT_EQ(window_services().text({"CoverWindow", "通用对话框1"}), Text("/tmp/cover one.png"));
-    EXPECT_FALSE(window_services().run_file_dialog({"CoverWindow", "通用对话框1"}));
-    EXPECT_EQ(window_services().text({"CoverWindow", "通用对话框1"}), Text("/tmp/cover one.png"));
-    close_window("CoverWindow");
+    EXPECT_TRUE(
+        window_services().run_file_dialog({cover_window::WINDOW, cover_window::SAVE_DIALOG}));
+    EXPECT_EQ(window_services().text({cover_window::WINDOW, cover_window::SAVE_DIALOG}),
+              Text("/tmp/cover one.png"));
+    EXPECT_FALSE(
+        window_services().run_file_dialog({cover_window::WINDOW, cover_window::SAVE_DIALOG}));
+    EXPECT_EQ(window_services().text({cover_window::WINDOW, cover_window::SAVE_DIALOG}),
+              Text("/tmp/cover one.png"));
+    close_window(cover_window::WINDOW);
   };
-  EXPECT_TRUE(window_services().load_window("CoverWindow", true));
+  EXPECT_TRUE(window_services().load_window(cover_window::WINDOW, true));
 
   ASSERT_EQ(recorder.file_dialogs.size(), 2u);
   const app::FileDialogSettings& first = recorder.file_dialogs[0];
@@ -215,7 +226,7 @@ TEST(CoverWindow, PictureFillsTheBoxAndTheDialogCarriesItsSettings) {
 TEST(PictureBox, HandsBackTheBytesWrittenAndPlaysAnimations) {
   ToolkitRecorder recorder;
   start_to_main_window();
-  auto* box = find_control_as<app::PictureBox>("MainWindow", "图片框1");
+  auto* box = find_control_as<app::PictureBox>(main_window::WINDOW, main_window::BANNER);
   ASSERT_NE(box, nullptr);
   QFile gif(SONIVO_TEST_DATA "/app/two-frames.gif");
   ASSERT_TRUE(gif.open(QIODevice::ReadOnly));
@@ -235,8 +246,8 @@ TEST(PictureBox, HandsBackTheBytesWrittenAndPlaysAnimations) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    window_services().set_picture({"MainWindow", "图片框1"}, c.bytes);
-    EXPECT_EQ(window_services().picture({"MainWindow", "图片框1"}), c.bytes);
+    window_services().set_picture({main_window::WINDOW, main_window::BANNER}, c.bytes);
+    EXPECT_EQ(window_services().picture({main_window::WINDOW, main_window::BANNER}), c.bytes);
     EXPECT_EQ(box->animated(), c.animated);
     EXPECT_EQ(box->animated() || !box->pixmap().isNull(), c.shows_picture);
   }
@@ -247,8 +258,9 @@ TEST(ProgressBar, PositionIsClampedIntoTheShortRangeThenIntoTheBar) {
   start_to_main_window();
   const std::pair<int, int> cases[] = {{50, 50}, {-5, 0}, {100, 100}, {32767, 100}, {70000, 100}};
   for (const auto& [written, read] : cases) {
-    window_services().set_position({"MainWindow", "进度条1"}, written);
-    EXPECT_EQ(window_services().position({"MainWindow", "进度条1"}), read) << written;
+    window_services().set_position({main_window::WINDOW, main_window::PROGRESS_BAR}, written);
+    EXPECT_EQ(window_services().position({main_window::WINDOW, main_window::PROGRESS_BAR}), read)
+        << written;
   }
 }
 
@@ -257,8 +269,8 @@ TEST(Labels, TransparentLabelKeepsItsLineBreaks) {
   start_to_main_window();
   select_page(1);
   const Text caption = gbk("已下载：10 KB\r\n进度：5%");
-  window_services().set_text({"MainWindow", "透明标签1"}, caption);
-  EXPECT_EQ(window_services().text({"MainWindow", "透明标签1"}), caption);
+  window_services().set_text({main_window::WINDOW, main_window::PROGRESS_LABEL}, caption);
+  EXPECT_EQ(window_services().text({main_window::WINDOW, main_window::PROGRESS_LABEL}), caption);
 }
 
 // Makes each flush of the window it watches take `cost` ticks of the test's clock.
@@ -286,7 +298,7 @@ TEST(FramePacer, WrittenControlsReachTheScreenOnceAFrameAndAllBeforeABox) {
   ToolkitRecorder recorder;
   start_to_main_window();
   select_page(1);
-  QWidget* bar = find_control("MainWindow", "进度条1");
+  QWidget* bar = find_control(main_window::WINDOW, main_window::PROGRESS_BAR);
   ASSERT_NE(bar, nullptr);
   QWidget* window = bar->window();
   app::FramePacer& pacer = app::qt_window_services().frame_pacer();
@@ -302,8 +314,8 @@ TEST(FramePacer, WrittenControlsReachTheScreenOnceAFrameAndAllBeforeABox) {
     return window->grab(QRect(bar->mapTo(window, QPoint(0, 0)), bar->size()));
   };
   const auto up_to_date = [&] { return shown().toImage() == held().toImage(); };
-  const ControlRef kBar{"MainWindow", "进度条1"};
-  const ControlRef kLabel{"MainWindow", "透明标签1"};
+  const ControlRef kBar{main_window::WINDOW, main_window::PROGRESS_BAR};
+  const ControlRef kLabel{main_window::WINDOW, main_window::PROGRESS_LABEL};
   const long flushes = pacer.flushes();
 
   // A write is held back, even the first after a long time: the wait that follows it is
@@ -386,19 +398,19 @@ TEST(Captions, AHugeCaptionReadsBackWholeWhileTheTitleBarGetsItsStart) {
   ToolkitRecorder recorder;
   QWidget* main = start_to_main_window();
   const std::string huge = gbk("名").str() + std::string(3000000, 'a');
-  window_services().set_text({"MainWindow", ""}, Text(huge));
-  EXPECT_EQ(window_services().text({"MainWindow", ""}), Text(huge));
+  window_services().set_text({main_window::WINDOW, ""}, Text(huge));
+  EXPECT_EQ(window_services().text({main_window::WINDOW, ""}), Text(huge));
   EXPECT_EQ(main->windowTitle().size(), app::SonivoWindow::CAPTION_SHOWN);
   EXPECT_TRUE(main->windowTitle().startsWith(QStringLiteral("名aaa")));
-  window_services().set_text({"MainWindow", ""}, gbk("短"));
+  window_services().set_text({main_window::WINDOW, ""}, gbk("短"));
   EXPECT_EQ(main->windowTitle(), QStringLiteral("短"));
-  EXPECT_EQ(window_services().text({"MainWindow", ""}), gbk("短"));
+  EXPECT_EQ(window_services().text({main_window::WINDOW, ""}), gbk("短"));
 }
 
 TEST(PumpEvents, StopsAtTheQuitRequestAndLeavesItQueued) {
   ToolkitRecorder recorder;
   start_to_main_window();
-  QTimer::singleShot(0, [] { close_window("MainWindow"); });
+  QTimer::singleShot(0, [] { close_window(main_window::WINDOW); });
   EXPECT_EQ(app::qt_window_services().run_event_loop(), 0);
   EXPECT_TRUE(app::qt_window_services().quit_requested());
   bool dispatched = false;

@@ -1,17 +1,16 @@
 #include "tests/download/FaultServer.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <iterator>
+
+#include "tests/support/LoopbackSocket.h"
 
 namespace sonivo::testing {
 namespace {
@@ -35,40 +34,6 @@ std::string trimmed(const std::string& text) {
     return {};
   }
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool send_all(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool send_all(int fd, const std::string& data) {
-  return send_all(fd, data.data(), data.size());
-}
-
-// Waits for bytes to read; false when the peer left, the limit passed or the server stops.
-bool wait_readable(int fd, int limit_ms, const std::atomic<bool>& stop) {
-  for (int waited = 0; waited < limit_ms && !stop; waited += POLL_STEP_MS) {
-    pollfd p{fd, POLLIN, 0};
-    const int ready = ::poll(&p, 1, POLL_STEP_MS);
-    if (ready > 0) {
-      return true;
-    }
-    if (ready < 0 && errno != EINTR) {
-      return false;
-    }
-  }
-  return false;
 }
 
 // "bytes=a-b" or "bytes=a-"; false for anything else (then the whole content is served).
@@ -225,28 +190,15 @@ std::string FaultServer::slice(const Version& version, int64_t offset, int64_t c
 }
 
 void FaultServer::start() {
-  listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const int yes = 1;
-  ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
-  ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::listen(listen_fd_, 16);
-  socklen_t size = sizeof address;
-  ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &size);
-  port_ = ntohs(address.sin_port);
+  const LoopbackListener listener = listen_on_loopback();
+  listen_fd_ = listener.fd;
+  port_ = listener.port;
   acceptor_ = std::thread([this] { accept_loop(); });
 }
 
 void FaultServer::accept_loop() {
   while (!stop_) {
-    pollfd p{listen_fd_, POLLIN, 0};
-    if (::poll(&p, 1, POLL_STEP_MS) <= 0) {
-      continue;
-    }
-    const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    const int fd = accept_within(listen_fd_, POLL_STEP_MS);
     if (fd < 0) {
       continue;
     }
@@ -261,20 +213,11 @@ void FaultServer::accept_loop() {
 
 void FaultServer::serve(int fd, int connection) {
   std::string buffer;
-  char chunk[8192];
   bool open = true;
   while (open && !stop_) {
-    const auto end_of_head = buffer.find("\r\n\r\n");
+    const std::size_t end_of_head = read_head(fd, buffer, IDLE_LIMIT_MS, &stop_);
     if (end_of_head == std::string::npos) {
-      if (!wait_readable(fd, IDLE_LIMIT_MS, stop_)) {
-        break;
-      }
-      const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-      if (n <= 0) {
-        break;
-      }
-      buffer.append(chunk, static_cast<std::size_t>(n));
-      continue;
+      break;
     }
     const std::string head = buffer.substr(0, end_of_head);
     buffer.erase(0, end_of_head + 4);
@@ -453,7 +396,7 @@ void FaultServer::stall(int fd) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(STALL_LIMIT_MS);
   char sink[4096];
   while (!stop_ && std::chrono::steady_clock::now() < until) {
-    if (wait_readable(fd, POLL_STEP_MS, stop_)) {
+    if (wait_readable(fd, POLL_STEP_MS, &stop_)) {
       if (::recv(fd, sink, sizeof sink, 0) <= 0) {
         return;
       }

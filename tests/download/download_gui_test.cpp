@@ -22,6 +22,7 @@
 
 #include "app/FramePacer.h"
 #include "app/QtWindowServices.h"
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
 #include "download/DownloadTab.h"
@@ -51,9 +52,9 @@ constexpr char FIXTURE_AUDIO_LINK[] =
 constexpr char SOUND_PAGE[] = "/sound/8842";
 constexpr char FILE_NAME[] = "夜空中最亮的星（钢琴版）.mp3";
 
-const ControlRef kCancel{"MainWindow", "取消"};
-const ControlRef kBar{"MainWindow", "进度条1"};
-const ControlRef kLabel{"MainWindow", "透明标签1"};
+const ControlRef kCancel{main_window::WINDOW, main_window::CANCEL_BUTTON};
+const ControlRef kBar{main_window::WINDOW, main_window::PROGRESS_BAR};
+const ControlRef kLabel{main_window::WINDOW, main_window::PROGRESS_LABEL};
 
 std::string read_bytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -91,16 +92,16 @@ class DownloadGuiTest : public ::testing::Test {
   // Resolves the sound page, whose audio address is that of `audio_server`.
   void resolve(const FaultServer* audio_server = nullptr) {
     const std::string audio_url = (audio_server ? audio_server : &files)->url();
-    auto* address = find_control_as<QLineEdit>("MainWindow", "编辑框_地址");
+    auto* address = find_control_as<QLineEdit>(main_window::WINDOW, main_window::ADDRESS_BOX);
     ASSERT_NE(address, nullptr);
     address->clear();
     QTest::keyClicks(address, QString::fromStdString(utf8_of(pages.url(SOUND_PAGE))));
-    click("MainWindow", "解析");
+    click(main_window::WINDOW, main_window::RESOLVE_BUTTON);
     ASSERT_EQ(resolved_sound().audio_link, Text(audio_url));
   }
   void press_download() {
     select_page(1);
-    click("MainWindow", "下载");
+    click(main_window::WINDOW, main_window::DOWNLOAD_BUTTON);
   }
   std::filesystem::path target() const { return drive_d.path() / "Tavex" / FILE_NAME; }
   std::vector<Text> box_texts() const {
@@ -126,7 +127,8 @@ TEST_F(DownloadGuiTest, ResolveThenDownloadThenAgainThenCancel) {
   ASSERT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});
   EXPECT_EQ(recorder.message_boxes[0].title, gbk("信息："));  // the default title
   EXPECT_EQ(recorder.message_boxes[0].flags, MB_OK);
-  EXPECT_EQ(find_control_as<QProgressBar>("MainWindow", "进度条1")->value(), 100);
+  EXPECT_EQ(find_control_as<QProgressBar>(main_window::WINDOW, main_window::PROGRESS_BAR)->value(),
+            100);
   const std::string shown = utf8_of(label());
   const std::string expected_start = std::string("D:\\Tavex\\") + FILE_NAME +
                                      "\r\n文件尺寸：100000Bit\r\n下载进度：100%\r\n下载速度：";
@@ -149,7 +151,7 @@ TEST_F(DownloadGuiTest, ResolveThenDownloadThenAgainThenCancel) {
   // 取消 was enabled by the first press; it has no handler, so nothing at all changes.
   ASSERT_FALSE(window_services().disabled(kCancel));
   const Text label_before = label();
-  click("MainWindow", "取消");
+  click(main_window::WINDOW, main_window::CANCEL_BUTTON);
   process_events();
   EXPECT_FALSE(window_services().disabled(kCancel));
   EXPECT_EQ(label(), label_before);
@@ -193,7 +195,7 @@ TEST_F(DownloadGuiTest, FileChangedOnTheServerIsDownloadedUnderAnotherName) {
   EXPECT_EQ(box_texts(), (std::vector<Text>{changed, changed}));
   EXPECT_TRUE(read_bytes(target()) == old_part);
 
-  auto* name = find_control_as<QLineEdit>("MainWindow", "编辑框_名称");
+  auto* name = find_control_as<QLineEdit>(main_window::WINDOW, main_window::NAME_BOX);
   ASSERT_NE(name, nullptr);
   name->clear();
   QTest::keyClicks(name, QStringLiteral("new.mp3"));
@@ -257,8 +259,8 @@ void watch_progress(const Text& target_file, int32_t total_length, int32_t speed
   on_download_progress(target_file, total_length, speed, percent);
   if (shots.empty())
     QTimer::singleShot(0, [] { timer_fired = true; });
-  QWidget* bar = find_control("MainWindow", "进度条1");
-  QWidget* label = find_control("MainWindow", "透明标签1");
+  QWidget* bar = find_control(main_window::WINDOW, main_window::PROGRESS_BAR);
+  QWidget* label = find_control(main_window::WINDOW, main_window::PROGRESS_LABEL);
   shots.push_back({percent, fake_now, on_screen(bar), rendered(bar), on_screen(label),
                    rendered(label), timer_fired});
 }
@@ -287,8 +289,8 @@ TEST_F(DownloadGuiTest, BarAndLabelReachTheScreenAtMostAFrameLateWhileRunPumpsNo
   select_page(1);
   shots.clear();
   timer_fired = false;
-  QWidget* bar = find_control("MainWindow", "进度条1");
-  QWidget* label = find_control("MainWindow", "透明标签1");
+  QWidget* bar = find_control(main_window::WINDOW, main_window::PROGRESS_BAR);
+  QWidget* label = find_control(main_window::WINDOW, main_window::PROGRESS_LABEL);
   const QImage empty_bar = on_screen(bar);
   const QImage empty_label = on_screen(label);
   ASSERT_FALSE(empty_bar.isNull());
@@ -307,7 +309,7 @@ TEST_F(DownloadGuiTest, BarAndLabelReachTheScreenAtMostAFrameLateWhileRunPumpsNo
   const long flushes_before = app::qt_window_services().frame_pacer().flushes();
   // The press's own init then keeps these callbacks, as it does from any second press on.
   ASSERT_TRUE(shared_downloader->init(watch_progress, on_download_done));
-  click("MainWindow", "下载");
+  click(main_window::WINDOW, main_window::DOWNLOAD_BUTTON);
   const long flushes = app::qt_window_services().frame_pacer().flushes() - flushes_before;
 
   ASSERT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});
@@ -375,8 +377,8 @@ TEST_F(DownloadGuiTest, ManyFastRangesEndWithTheLastValuesOnTheScreenWhenTheBoxO
   pages.serve(SOUND_PAGE, sound_page_for(big.url()));
   resolve(&big);
   select_page(1);
-  QWidget* bar_widget = find_control("MainWindow", "进度条1");
-  QWidget* label_widget = find_control("MainWindow", "透明标签1");
+  QWidget* bar_widget = find_control(main_window::WINDOW, main_window::PROGRESS_BAR);
+  QWidget* label_widget = find_control(main_window::WINDOW, main_window::PROGRESS_LABEL);
   for (const bool clock_stands_still : {true, false}) {
     SCOPED_TRACE(clock_stands_still ? "clock standing still" : "real clock");
     std::filesystem::remove(target());
@@ -398,7 +400,7 @@ TEST_F(DownloadGuiTest, ManyFastRangesEndWithTheLastValuesOnTheScreenWhenTheBoxO
       label_rendered = rendered(label_widget);
     };
     const long flushes_before = app::qt_window_services().frame_pacer().flushes();
-    click("MainWindow", "下载");
+    click(main_window::WINDOW, main_window::DOWNLOAD_BUTTON);
     const long flushes = app::qt_window_services().frame_pacer().flushes() - flushes_before;
 
     ASSERT_EQ(box_texts(), std::vector<Text>{gbk("下载完毕")});

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "download/DownloadTab.h"
 #include "download/SharedDownloader.h"
@@ -36,8 +37,8 @@ constexpr int64_t SOUND_SIZE = 307317;
 constexpr int64_t OTHER_SIZE = 400000;
 const char* const DATE = "Tue, 05 May 2020 10:00:00 GMT";
 
-const ControlRef kFolder{"MainWindow", "编辑框_路径"};
-const ControlRef kName{"MainWindow", "编辑框_名称"};
+const ControlRef kFolder{main_window::WINDOW, main_window::FOLDER_BOX};
+const ControlRef kName{main_window::WINDOW, main_window::NAME_BOX};
 
 std::string read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "download/DownloadTab.h"
 #include "download/RangeDownloader.h"
@@ -27,11 +28,11 @@ using sonivo::testing::TempFolder;
 
 constexpr int64_t CONTENT_SIZE = 50000;
 
-const ControlRef kFolder{"MainWindow", "编辑框_路径"};
-const ControlRef kName{"MainWindow", "编辑框_名称"};
-const ControlRef kCancel{"MainWindow", "取消"};
-const ControlRef kBar{"MainWindow", "进度条1"};
-const ControlRef kLabel{"MainWindow", "透明标签1"};
+const ControlRef kFolder{main_window::WINDOW, main_window::FOLDER_BOX};
+const ControlRef kName{main_window::WINDOW, main_window::NAME_BOX};
+const ControlRef kCancel{main_window::WINDOW, main_window::CANCEL_BUTTON};
+const ControlRef kBar{main_window::WINDOW, main_window::PROGRESS_BAR};
+const ControlRef kLabel{main_window::WINDOW, main_window::PROGRESS_LABEL};
 
 std::string read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -1,13 +1,12 @@
 #include "tests/http/LoopbackServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+
+#include "tests/support/LoopbackSocket.h"
 
 namespace sonivo::testing {
 namespace {
@@ -37,19 +36,6 @@ const char* reason(int status) {
   return "Status";
 }
 
-// Reads more bytes into `into`; false on end, error or a silent peer.
-bool read_more(int socket, std::string& into) {
-  pollfd poll_fd{socket, POLLIN, 0};
-  if (poll(&poll_fd, 1, REQUEST_WAIT_MS) <= 0)
-    return false;
-  char buffer[16384];
-  ssize_t count = recv(socket, buffer, sizeof buffer, 0);
-  if (count <= 0)
-    return false;
-  into.append(buffer, static_cast<std::size_t>(count));
-  return true;
-}
-
 }  // namespace
 
 std::string ReceivedRequest::header(std::string_view name) const {
@@ -74,13 +60,7 @@ bool ReceivedRequest::has_header(std::string_view name) const {
 }
 
 bool ClientConnection::send(std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t sent = ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (sent <= 0)
-      return false;
-    bytes.remove_prefix(static_cast<std::size_t>(sent));
-  }
-  return true;
+  return send_all(socket_, bytes);
 }
 
 bool ClientConnection::wait_for_stop(int milliseconds) {
@@ -103,19 +83,12 @@ Responder answer(int status, std::string body, std::string extra_headers) {
 }
 
 LoopbackServer::LoopbackServer(Responder responder) : responder_(std::move(responder)) {
-  listener_ = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
-  if (listener_ < 0 ||
-      bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listener_, 16) != 0) {
+  const LoopbackListener listener = listen_on_loopback();
+  if (listener.fd < 0) {
     std::abort();
   }
-  socklen_t length = sizeof address;
-  getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-  port_ = ntohs(address.sin_port);
+  listener_ = listener.fd;
+  port_ = listener.port;
   acceptor_ = std::thread([this] { accept_loop(); });
 }
 
@@ -142,12 +115,10 @@ std::vector<ReceivedRequest> LoopbackServer::requests() const {
 
 void LoopbackServer::accept_loop() {
   while (!stopping_) {
-    pollfd poll_fd{listener_, POLLIN, 0};
-    if (poll(&poll_fd, 1, 20) <= 0)
+    const int socket = accept_within(listener_, 20);
+    if (socket < 0) {
       continue;
-    int socket = accept(listener_, nullptr, nullptr);
-    if (socket < 0)
-      continue;
+    }
     ++connections_;
     workers_.emplace_back([this, socket] { serve(socket); });
   }
@@ -156,18 +127,16 @@ void LoopbackServer::accept_loop() {
 void LoopbackServer::serve(int socket) {
   std::string received;
   // One request per connection; every answer closes it.
-  std::size_t head_end;
-  while ((head_end = received.find("\r\n\r\n")) == std::string::npos) {
-    if (!read_more(socket, received)) {
-      close(socket);
-      return;
-    }
+  const std::size_t head_end = read_head(socket, received, REQUEST_WAIT_MS);
+  if (head_end == std::string::npos) {
+    close(socket);
+    return;
   }
   ReceivedRequest request;
   request.head = received.substr(0, head_end + 4);
   std::size_t length = std::strtoul(request.header("Content-Length").c_str(), nullptr, 10);
   request.body = received.substr(head_end + 4);
-  while (request.body.size() < length && read_more(socket, request.body)) {
+  while (request.body.size() < length && read_more(socket, request.body, REQUEST_WAIT_MS)) {
   }
   {
     std::lock_guard lock(mutex_);

@@ -23,9 +23,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/BrowserBox.h"
 #include "app/FlashScheme.h"
 #include "app/RuntimeFiles.h"
+#include "app/controls/BrowserBox.h"
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "preview/ListenWindow.h"
 #include "tests/preview/FlashMovie.h"
@@ -144,28 +145,28 @@ class ListenFlashGui : public ::testing::Test {
   void resolve_with_player(const std::string& audio_link, const FixedServer& player) {
     setenv("SONIVO_PLAYER_HOST", player.host().c_str(), 1);
     pages_.serve("/sound/1", sound_page(audio_link));
-    auto* edit = find_control_as<QLineEdit>("MainWindow", "编辑框_地址");
+    auto* edit = find_control_as<QLineEdit>(main_window::WINDOW, main_window::ADDRESS_BOX);
     ASSERT_NE(edit, nullptr);
     edit->setText(QString::fromStdString(utf8_of(pages_.url("/sound/1"))));
-    click("MainWindow", "解析");
+    click(main_window::WINDOW, main_window::RESOLVE_BUTTON);
     ASSERT_EQ(resolved_sound().audio_link, Text(audio_link));
   }
 
   app::BrowserBox* player_box() {
-    return find_control_as<app::BrowserBox>("ListenWindow", "超文本浏览框1");
+    return find_control_as<app::BrowserBox>(listen_window::WINDOW, listen_window::PLAYER_BROWSER);
   }
 
   // Esc as the keyboard sends it, to whatever has the focus in the window.
   bool closes_on_escape() {
-    QWidget* listen = find_window("ListenWindow");
+    QWidget* listen = find_window(listen_window::WINDOW);
     if (!listen) {
       return false;
     }
     QTest::keyClick(listen->windowHandle(), Qt::Key_Escape);
     process_events();
-    const bool closed = find_window("ListenWindow") == nullptr;
+    const bool closed = find_window(listen_window::WINDOW) == nullptr;
     if (!closed) {
-      close_window("ListenWindow");
+      close_window(listen_window::WINDOW);
     }
     return closed;
   }
@@ -201,7 +202,7 @@ TEST_F(ListenFlashGui, TheMovieStreamsTheSoundFromAnotherOriginUntilEscClosesThe
   bool main_disabled = false;
   QString address;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "ListenWindow") {
+    if (window != listen_window::WINDOW) {
       return;
     }
     app::BrowserBox* box = player_box();
@@ -223,7 +224,7 @@ TEST_F(ListenFlashGui, TheMovieStreamsTheSoundFromAnotherOriginUntilEscClosesThe
     // sound ends now.
     silent_once_closed = page.isNull() || page->isAudioMuted();
   };
-  click("MainWindow", "在线收听");
+  click(main_window::WINDOW, main_window::LISTEN_BUTTON);
 
   EXPECT_TRUE(main_disabled);
   EXPECT_TRUE(audible);
@@ -239,7 +240,7 @@ TEST_F(ListenFlashGui, TheMovieStreamsTheSoundFromAnotherOriginUntilEscClosesThe
   EXPECT_TRUE(closed_by_esc);
   EXPECT_TRUE(silent_once_closed);
   EXPECT_TRUE(main_->isEnabled());
-  EXPECT_EQ(find_window("ListenWindow"), nullptr);
+  EXPECT_EQ(find_window(listen_window::WINDOW), nullptr);
   EXPECT_TRUE(run_until([&] { return page.isNull(); }, WAIT_MS));
   EXPECT_TRUE(refused_requests.empty());
   EXPECT_TRUE(recorder.message_boxes.empty());
@@ -257,7 +258,7 @@ TEST_F(ListenFlashGui, AMovieAskingForAFileGetsNothing) {
 
   bool audible = false;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "ListenWindow") {
+    if (window != listen_window::WINDOW) {
       return;
     }
     QObject::connect(player_box()->page(), &QWebEnginePage::recentlyAudibleChanged,
@@ -265,9 +266,9 @@ TEST_F(ListenFlashGui, AMovieAskingForAFileGetsNothing) {
     (void)run_until([&] { return !refused_requests.empty(); }, WAIT_MS);
     // Were the file played, the page would be audible within this second.
     (void)run_until([] { return false; }, 1000);
-    close_window("ListenWindow");
+    close_window(listen_window::WINDOW);
   };
-  click("MainWindow", "在线收听");
+  click(main_window::WINDOW, main_window::LISTEN_BUTTON);
 
   EXPECT_TRUE(console_has(link));
   EXPECT_EQ(refused_requests, std::vector<std::string>{link});
@@ -286,16 +287,16 @@ TEST_F(ListenFlashGui, AnHtmlPlayerPageIsShownAsAPage) {
   QString text;
   QUrl shown;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "ListenWindow") {
+    if (window != listen_window::WINDOW) {
       return;
     }
     QWebEnginePage* page = player_box()->page();
     (void)run_until([&] { return page_text(page) == QLatin1String("html player"); }, WAIT_MS);
     text = page_text(page);
     shown = page->url();
-    close_window("ListenWindow");
+    close_window(listen_window::WINDOW);
   };
-  click("MainWindow", "在线收听");
+  click(main_window::WINDOW, main_window::LISTEN_BUTTON);
 
   EXPECT_EQ(text.toStdString(), "html player");
   EXPECT_EQ(shown.scheme().toStdString(), "http");
@@ -319,7 +320,7 @@ TEST_F(ListenFlashGui, WithoutRuffleTheBoxSaysItCannotPlayFlash) {
   QString text;
   bool closed_by_esc = false;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "ListenWindow") {
+    if (window != listen_window::WINDOW) {
       return;
     }
     QWebEnginePage* page = player_box()->page();
@@ -327,7 +328,7 @@ TEST_F(ListenFlashGui, WithoutRuffleTheBoxSaysItCannotPlayFlash) {
     text = page_text(page);
     closed_by_esc = closes_on_escape();
   };
-  click("MainWindow", "在线收听");
+  click(main_window::WINDOW, main_window::LISTEN_BUTTON);
 
   EXPECT_EQ(text, QString::fromUtf8("无法播放 Flash 内容"));
   EXPECT_TRUE(closed_by_esc);

@@ -25,8 +25,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/BrowserBox.h"
-#include "app/Controls.h"
+#include "app/controls/BrowserBox.h"
+#include "app/controls/PictureBox.h"
+#include "core/ControlNames.h"
 #include "core/Hosts.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
@@ -68,11 +69,11 @@ std::string sound_page(const std::string& audio_link, const std::string& cover_u
 
 // Types the address into 编辑框_地址 and clicks 解析.
 void resolve(const Text& address) {
-  auto* edit = find_control_as<QLineEdit>("MainWindow", "编辑框_地址");
+  auto* edit = find_control_as<QLineEdit>(main_window::WINDOW, main_window::ADDRESS_BOX);
   ASSERT_NE(edit, nullptr);
   edit->clear();
   QTest::keyClicks(edit, QString::fromStdString(utf8_of(address)));
-  click("MainWindow", "解析");
+  click(main_window::WINDOW, main_window::RESOLVE_BUTTON);
 }
 
 // Stands in for the player page; remembers the url value each request carried.
@@ -132,8 +133,8 @@ class PreviewGui : public ::testing::Test {
 };
 
 TEST_F(PreviewGui, BothButtonsGiveTheirNoticeBeforeAnyResolve) {
-  click("MainWindow", "在线收听");
-  click("MainWindow", "查看封面");
+  click(main_window::WINDOW, main_window::LISTEN_BUTTON);
+  click(main_window::WINDOW, main_window::COVER_BUTTON);
   ASSERT_EQ(recorder.message_boxes.size(), 2u);
   EXPECT_EQ(recorder.message_boxes[0].text, gbk("请输入链接地址后再进行试听！"));
   EXPECT_EQ(recorder.message_boxes[0].title, gbk("信息："));
@@ -141,7 +142,7 @@ TEST_F(PreviewGui, BothButtonsGiveTheirNoticeBeforeAnyResolve) {
   EXPECT_EQ(recorder.message_boxes[1].text, gbk("图片地址不正确，请检查地址是否已经解析！"));
   EXPECT_EQ(recorder.message_boxes[1].title, gbk("友情提醒："));
   EXPECT_EQ(recorder.message_boxes[1].flags, MB_OK);
-  EXPECT_EQ(recorder.shown_windows, std::vector<std::string>{"MainWindow"});
+  EXPECT_EQ(recorder.shown_windows, std::vector<std::string>{main_window::WINDOW});
 }
 
 TEST_F(PreviewGui, ListenWindowOpensCentredWithTheNameAndTheEncodedPlayerAddress) {
@@ -160,13 +161,14 @@ TEST_F(PreviewGui, ListenWindowOpensCentredWithTheNameAndTheEncodedPlayerAddress
   bool focus_in_browser = false;
   bool closed_by_esc = false;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "ListenWindow")
+    if (window != listen_window::WINDOW)
       return;
-    QWidget* listen = find_window("ListenWindow");
-    caption = window_services().text({"ListenWindow", ""});
+    QWidget* listen = find_window(listen_window::WINDOW);
+    caption = window_services().text({listen_window::WINDOW, ""});
     geometry = QRect(listen->pos(), listen->size());
     main_disabled = !main_->isEnabled();
-    auto* browser = find_control_as<app::BrowserBox>("ListenWindow", "超文本浏览框1");
+    auto* browser =
+        find_control_as<app::BrowserBox>(listen_window::WINDOW, listen_window::PLAYER_BROWSER);
     ASSERT_NE(browser, nullptr);
     address = browser->address();
     // Bounded wait for the browser box to ask the player page for the sound.
@@ -178,11 +180,11 @@ TEST_F(PreviewGui, ListenWindowOpensCentredWithTheNameAndTheEncodedPlayerAddress
     focus_in_browser = focus && (focus == browser || browser->isAncestorOf(focus));
     QTest::keyClick(listen->windowHandle(), Qt::Key_Escape);
     process_events();
-    closed_by_esc = find_window("ListenWindow") == nullptr;
+    closed_by_esc = find_window(listen_window::WINDOW) == nullptr;
     if (!closed_by_esc)
-      close_window("ListenWindow");
+      close_window(listen_window::WINDOW);
   };
-  click("MainWindow", "在线收听");
+  click(main_window::WINDOW, main_window::LISTEN_BUTTON);
 
   EXPECT_EQ(caption, gbk("正在试听：") + gbk(SOUND_NAME) + Text(" - ") + site_label());
   EXPECT_EQ(address.toStdString(), "http://" + player.host() +
@@ -199,8 +201,9 @@ TEST_F(PreviewGui, ListenWindowOpensCentredWithTheNameAndTheEncodedPlayerAddress
   EXPECT_TRUE(focus_in_browser);
   EXPECT_TRUE(closed_by_esc);
   EXPECT_TRUE(main_->isEnabled());
-  EXPECT_EQ(find_window("ListenWindow"), nullptr);
-  EXPECT_EQ(recorder.shown_windows, (std::vector<std::string>{"MainWindow", "ListenWindow"}));
+  EXPECT_EQ(find_window(listen_window::WINDOW), nullptr);
+  EXPECT_EQ(recorder.shown_windows,
+            (std::vector<std::string>{main_window::WINDOW, listen_window::WINDOW}));
   EXPECT_TRUE(recorder.message_boxes.empty());
   setenv("SONIVO_PLAYER_HOST", "127.0.0.1:9", 1);
 }
@@ -249,7 +252,7 @@ bool shows(const QImage& shown, const Quadrants& expected, int tolerance) {
 }
 
 QImage shown_picture() {
-  auto* box = find_control_as<app::PictureBox>("CoverWindow", "图片");
+  auto* box = find_control_as<app::PictureBox>(cover_window::WINDOW, cover_window::PICTURE);
   return box ? box->grab().toImage() : QImage();
 }
 
@@ -277,10 +280,10 @@ TEST_F(PreviewGui, CoverWindowShowsPngJpegAndAnimatedGifStretchedToTheBox) {
 
     bool looked = false;
     recorder.on_window_shown = [&](const std::string& window) {
-      if (window != "CoverWindow")
+      if (window != cover_window::WINDOW)
         return;
       looked = true;
-      auto* box = find_control_as<app::PictureBox>("CoverWindow", "图片");
+      auto* box = find_control_as<app::PictureBox>(cover_window::WINDOW, cover_window::PICTURE);
       ASSERT_NE(box, nullptr);
       EXPECT_EQ(box->picture().toStdString(), c.bytes);
       const QImage first = shown_picture();
@@ -288,7 +291,7 @@ TEST_F(PreviewGui, CoverWindowShowsPngJpegAndAnimatedGifStretchedToTheBox) {
       if (!c.animated) {
         EXPECT_FALSE(box->animated());
         EXPECT_TRUE(shows(first, RED_BLUE_LIME_YELLOW, c.tolerance));
-        close_window("CoverWindow");
+        close_window(cover_window::WINDOW);
         return;
       }
       ASSERT_TRUE(box->animated());
@@ -301,11 +304,11 @@ TEST_F(PreviewGui, CoverWindowShowsPngJpegAndAnimatedGifStretchedToTheBox) {
           QTest::qWaitFor([&] { return box->movie()->currentFrameNumber() != frame; }, 10000));
       EXPECT_TRUE(shows(shown_picture(),
                         on_first_frame ? CYAN_MAGENTA_WHITE_BLACK : RED_BLUE_LIME_YELLOW, 0));
-      close_window("CoverWindow");
+      close_window(cover_window::WINDOW);
     };
-    click("MainWindow", "查看封面");
+    click(main_window::WINDOW, main_window::COVER_BUTTON);
     EXPECT_TRUE(looked);
-    EXPECT_EQ(find_window("CoverWindow"), nullptr);
+    EXPECT_EQ(find_window(cover_window::WINDOW), nullptr);
     EXPECT_TRUE(main_->isEnabled());
   }
   EXPECT_TRUE(recorder.message_boxes.empty());
@@ -332,22 +335,22 @@ TEST_F(PreviewGui, RightClickSavesTheDownloadedBytesAndProposesTheLastPathInThat
   bool folder_empty_after_cancel = false;
   std::string saved_bytes;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "CoverWindow")
+    if (window != cover_window::WINDOW)
       return;
     ++openings;
     if (openings == 1) {
-      click("CoverWindow", "图片", Qt::RightButton);
+      click(cover_window::WINDOW, cover_window::PICTURE, Qt::RightButton);
       folder_empty_after_cancel = std::filesystem::is_empty(folder.path());
-      click("CoverWindow", "图片", Qt::RightButton);
+      click(cover_window::WINDOW, cover_window::PICTURE, Qt::RightButton);
       saved_bytes = read_binary(saved);
-      click("CoverWindow", "图片", Qt::RightButton);
+      click(cover_window::WINDOW, cover_window::PICTURE, Qt::RightButton);
     } else {
-      click("CoverWindow", "图片", Qt::RightButton);
+      click(cover_window::WINDOW, cover_window::PICTURE, Qt::RightButton);
     }
-    close_window("CoverWindow");
+    close_window(cover_window::WINDOW);
   };
-  click("MainWindow", "查看封面");
-  click("MainWindow", "查看封面");
+  click(main_window::WINDOW, main_window::COVER_BUTTON);
+  click(main_window::WINDOW, main_window::COVER_BUTTON);
 
   EXPECT_EQ(openings, 2);
   EXPECT_TRUE(folder_empty_after_cancel);
@@ -374,18 +377,19 @@ TEST_F(PreviewGui, UnreachableCoverOpensAnEmptyWindowThatSavesAnEmptyFile) {
   recorder.next_file_dialog_answers = {{true, chosen}};
   bool empty_box = false;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != "CoverWindow")
+    if (window != cover_window::WINDOW)
       return;
-    auto* box = find_control_as<app::PictureBox>("CoverWindow", "图片");
+    auto* box = find_control_as<app::PictureBox>(cover_window::WINDOW, cover_window::PICTURE);
     ASSERT_NE(box, nullptr);
     empty_box = box->picture().isEmpty() && box->pixmap().isNull() && !box->animated();
-    click("CoverWindow", "图片", Qt::RightButton);
-    close_window("CoverWindow");
+    click(cover_window::WINDOW, cover_window::PICTURE, Qt::RightButton);
+    close_window(cover_window::WINDOW);
   };
-  click("MainWindow", "查看封面");
+  click(main_window::WINDOW, main_window::COVER_BUTTON);
 
   EXPECT_TRUE(empty_box);
-  EXPECT_EQ(recorder.shown_windows, (std::vector<std::string>{"MainWindow", "CoverWindow"}));
+  EXPECT_EQ(recorder.shown_windows,
+            (std::vector<std::string>{main_window::WINDOW, cover_window::WINDOW}));
   const std::filesystem::path saved = folder.path() / "empty.png";
   ASSERT_TRUE(std::filesystem::exists(saved));
   EXPECT_EQ(std::filesystem::file_size(saved), 0u);

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "platform/httpread/HttpFileRead.h"
 #include "preview/CoverWindow.h"
@@ -109,9 +110,10 @@ class PreviewTest : public ::testing::Test {
     resolved_sound() = ResolvedSound{};
     ::setenv("SONIVO_PLAYER_HOST", "player.test.example", 1);
     ::setenv("SONIVO_SITE_LABEL", "label.example", 1);
-    ui.bind({"ListenWindow", ""}, Event::Created,
+    ui.bind({listen_window::WINDOW, ""}, Event::Created,
             [](const EventArgs&) { listen_window_created(); });
-    ui.bind({"CoverWindow", ""}, Event::Created, [](const EventArgs&) { cover_window_created(); });
+    ui.bind({cover_window::WINDOW, ""}, Event::Created,
+            [](const EventArgs&) { cover_window_created(); });
   }
   void TearDown() override {
     ::unsetenv("SONIVO_PLAYER_HOST");
@@ -138,10 +140,10 @@ TEST_F(PreviewTest, ListenWindowCaptionAndEncodedPlayerAddress) {
   resolved_sound().sound_name = gbk("夜曲");
   resolved_sound().audio_link = Text("http://a.example/s 1.mp3?x=1&y=2#t");
   open_listen_window();
-  ASSERT_EQ(ui.loaded_windows, std::vector<std::string>{"ListenWindow"});
+  ASSERT_EQ(ui.loaded_windows, std::vector<std::string>{listen_window::WINDOW});
   EXPECT_EQ(ui.calls.front(), "load_window ListenWindow modal");
-  EXPECT_EQ(ui.text({"ListenWindow", ""}), gbk("正在试听：夜曲 - label.example"));
-  EXPECT_EQ(ui.text({"ListenWindow", "超文本浏览框1"}).str(),
+  EXPECT_EQ(ui.text({listen_window::WINDOW, ""}), gbk("正在试听：夜曲 - label.example"));
+  EXPECT_EQ(ui.text({listen_window::WINDOW, listen_window::PLAYER_BROWSER}).str(),
             "http://player.test.example/plus/player.swf?url="
             "http%3A%2F%2Fa.example%2Fs%201.mp3%3Fx%3D1%26y%3D2%23t");
 }
@@ -159,7 +161,7 @@ TEST_F(PreviewTest, PlayerIsHandedTheAddressThePageMeans) {
 TEST_F(PreviewTest, ListenWindowOpensWithoutName) {
   resolved_sound().audio_link = Text("http://a.example/a.mp3");
   open_listen_window();
-  EXPECT_EQ(ui.text({"ListenWindow", ""}), gbk("正在试听： - label.example"));
+  EXPECT_EQ(ui.text({listen_window::WINDOW, ""}), gbk("正在试听： - label.example"));
   EXPECT_TRUE(ui.message_boxes.empty());
 }
 
@@ -173,8 +175,9 @@ TEST_F(PreviewTest, CoverIsDownloadedAndSavedByteForByte) {
   TempFolder folder;
   resolved_sound().cover_url = server.url("/cover.png");
   open_cover_window();
-  ASSERT_EQ(ui.loaded_windows, std::vector<std::string>{"CoverWindow"});
-  EXPECT_EQ(ui.picture({"CoverWindow", "图片"}).data(), CoverServer::kPicture);
+  ASSERT_EQ(ui.loaded_windows, std::vector<std::string>{cover_window::WINDOW});
+  EXPECT_EQ(ui.picture({cover_window::WINDOW, cover_window::PICTURE}).data(),
+            CoverServer::kPicture);
 
   const httplib::Request request = server.last_request();
   EXPECT_EQ(request.version, "HTTP/1.0");
@@ -203,7 +206,8 @@ TEST_F(PreviewTest, CoverAddressIsReadAsThePageMeansIt) {
   const Text as_written = server.url("/cover.png?sig=ab12&amp;t=9&#x26;n=&#27468;");
   resolved_sound().cover_url = as_written;
   open_cover_window();
-  EXPECT_EQ(ui.picture({"CoverWindow", "图片"}).data(), CoverServer::kPicture);
+  EXPECT_EQ(ui.picture({cover_window::WINDOW, cover_window::PICTURE}).data(),
+            CoverServer::kPicture);
   const httplib::Request request = server.last_request();
   EXPECT_EQ(request.get_param_value("sig"), "ab12");
   EXPECT_EQ(request.get_param_value("t"), "9");
@@ -229,14 +233,15 @@ TEST_F(PreviewTest, ErrorPageIsKeptAndUnreachableCoverSavesEmptyFile) {
   TempFolder folder;
   resolved_sound().cover_url = server.url("/missing.png");
   open_cover_window();
-  EXPECT_EQ(ui.picture({"CoverWindow", "图片"}).data(), "<html>not here</html>");
+  EXPECT_EQ(ui.picture({cover_window::WINDOW, cover_window::PICTURE}).data(),
+            "<html>not here</html>");
 
   // A closed loopback port: the window still opens, with an empty picture.
   resolved_sound().cover_url =
       Text("http://127.0.0.1:" + std::to_string(closed_loopback_port()) + "/c.png");
   open_cover_window();
   EXPECT_EQ(ui.loaded_windows.size(), 2u);
-  EXPECT_TRUE(ui.picture({"CoverWindow", "图片"}).empty());
+  EXPECT_TRUE(ui.picture({cover_window::WINDOW, cover_window::PICTURE}).empty());
   const auto target = folder.path() / "empty.jpg";
   ui.next_file_dialog_answers.push_back(FileDialogAnswer{true, Text(target.string())});
   save_cover_picture({});

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
 #include "tests/resolve/PageServer.h"
@@ -28,7 +29,7 @@ std::string read_fixture(const std::string& name) {
 }
 
 Text text_of(const std::string& control) {
-  return window_services().text({"MainWindow", control});
+  return window_services().text({main_window::WINDOW, control});
 }
 
 TEST(ResolveClick, ClickingTheButtonResolvesTheSoundPage) {
@@ -38,17 +39,17 @@ TEST(ResolveClick, ClickingTheButtonResolvesTheSoundPage) {
   ToolkitRecorder recorder;
   start_to_main_window();
   resolved_sound() = ResolvedSound();
-  const Text info_before = text_of("编辑框_信息");
+  const Text info_before = text_of(main_window::INFO_BOX);
 
-  auto* address = find_control_as<QLineEdit>("MainWindow", "编辑框_地址");
+  auto* address = find_control_as<QLineEdit>(main_window::WINDOW, main_window::ADDRESS_BOX);
   ASSERT_NE(address, nullptr);
   address->clear();
   QTest::keyClicks(address, QString::fromStdString(utf8_of(server.url("/sound/8842"))));
-  click("MainWindow", "解析");
+  click(main_window::WINDOW, main_window::RESOLVE_BUTTON);
 
   const Text expected_report = testing::sound_page_report();
-  EXPECT_EQ(text_of("编辑框_信息"), info_before + expected_report);
-  EXPECT_EQ(text_of("编辑框_名称"), testing::sound_page_file_name());
+  EXPECT_EQ(text_of(main_window::INFO_BOX), info_before + expected_report);
+  EXPECT_EQ(text_of(main_window::NAME_BOX), testing::sound_page_file_name());
 
   const ResolvedSound& sound = resolved_sound();
   EXPECT_EQ(sound.page_text, gbk(page));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "resolve/ResolveSoundPage.h"
 #include "resolve/SafeFileName.h"
@@ -21,9 +22,9 @@ using testing::closed_loopback_port;
 using testing::PageServer;
 using testing::RecordingWindowServices;
 
-const ControlRef NAME_BOX{"MainWindow", "编辑框_名称"};
-const ControlRef ADDRESS_BOX{"MainWindow", "编辑框_地址"};
-const ControlRef INFO_BOX{"MainWindow", "编辑框_信息"};
+const ControlRef NAME_BOX{main_window::WINDOW, main_window::NAME_BOX};
+const ControlRef ADDRESS_BOX{main_window::WINDOW, main_window::ADDRESS_BOX};
+const ControlRef INFO_BOX{main_window::WINDOW, main_window::INFO_BOX};
 
 std::string read_fixture(const std::string& name) {
   std::ifstream in(std::string(SONIVO_TEST_DATA) + "/" + name, std::ios::binary);

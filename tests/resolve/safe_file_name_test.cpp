@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "resolve/SafeFileName.h"
+#include "tests/support/CaseNames.h"
 #include "text/Gbk.h"
 
 namespace sonivo {
@@ -14,6 +16,11 @@ struct StemCase {
   Text title;
   Text expected;
 };
+
+// A failure names the case by what it is about, not by its bytes.
+void PrintTo(const StemCase& c, std::ostream* out) {
+  *out << c.what;
+}
 
 std::vector<StemCase> cases() {
   return {
@@ -41,24 +48,29 @@ std::vector<StemCase> cases() {
   };
 }
 
-TEST(SafeFileStem, Table) {
+// The table's Chinese cases rely on these trail bytes.
+TEST(SafeFileStem, TrailBytesOfTheTable) {
   ASSERT_EQ(gbk("誠").byte(1), 0x5C);
   ASSERT_EQ(gbk("亅").byte(1), 0x7C);
-  for (const StemCase& c : cases()) {
-    EXPECT_EQ(safe_file_stem(c.title), c.expected) << c.what;
-  }
+}
+
+class SafeFileStemCase : public ::testing::TestWithParam<StemCase> {};
+
+TEST_P(SafeFileStemCase, ReplacesWhatTheFileSystemForbids) {
+  EXPECT_EQ(safe_file_stem(GetParam().title), GetParam().expected);
 }
 
 // Whatever the decoder makes of the stem on the host, no separator may come out of it.
-TEST(SafeFileStem, HostNameHoldsNoSeparator) {
-  for (const StemCase& c : cases()) {
-    const std::string host = utf8_of(safe_file_stem(c.title));
-    EXPECT_EQ(host.find('/'), std::string::npos) << c.what << ": " << host;
-    EXPECT_EQ(host.find('\\'), std::string::npos) << c.what << ": " << host;
-    EXPECT_NE(host, ".");
-    EXPECT_NE(host, "..");
-  }
+TEST_P(SafeFileStemCase, HostNameHoldsNoSeparator) {
+  const std::string host = utf8_of(safe_file_stem(GetParam().title));
+  EXPECT_EQ(host.find('/'), std::string::npos) << host;
+  EXPECT_EQ(host.find('\\'), std::string::npos) << host;
+  EXPECT_NE(host, ".");
+  EXPECT_NE(host, "..");
 }
+
+INSTANTIATE_TEST_SUITE_P(SafeFileStem, SafeFileStemCase, ::testing::ValuesIn(cases()),
+                         testing::NamedByWhat());
 
 TEST(ProposedFileName, SafeStemAndExtension) {
   EXPECT_EQ(proposed_file_name(gbk("晴天")), gbk("晴天.mp3"));
@@ -75,14 +87,19 @@ std::string repeated(const std::string& piece, int times) {
   return out;
 }
 
-// The host's file systems take 255 bytes of UTF-8 per name, ".mp3" included.
-TEST(ProposedFileName, LongTitlesAreCutAtAWholeCharacterToFit) {
-  struct LengthCase {
-    std::string what;
-    std::string title_utf8;
-    std::string expected_utf8;
-  };
-  const std::vector<LengthCase> cases = {
+struct LengthCase {
+  std::string what;
+  std::string title_utf8;
+  std::string expected_utf8;
+};
+
+// A failure names the case by what it is about, not by its bytes.
+void PrintTo(const LengthCase& c, std::ostream* out) {
+  *out << c.what;
+}
+
+std::vector<LengthCase> length_cases() {
+  return {
       // 83 characters of 3 bytes are 249 bytes; an 84th would make 256 with ".mp3".
       {"300 Chinese characters", repeated("歌", 300), repeated("歌", 83) + ".mp3"},
       {"251 ASCII letters fit exactly", std::string(251, 'a'), std::string(251, 'a') + ".mp3"},
@@ -93,13 +110,19 @@ TEST(ProposedFileName, LongTitlesAreCutAtAWholeCharacterToFit) {
        std::string(251, '_') + ".mp3"},
       {"a short title is left whole", "晴天", "晴天.mp3"},
   };
-  for (const LengthCase& c : cases) {
-    const Text name = proposed_file_name(gbk(c.title_utf8));
-    const std::string host = utf8_of(name);
-    EXPECT_EQ(host, c.expected_utf8) << c.what;
-    EXPECT_LE(host.size(), HOST_NAME_LIMIT) << c.what;
-  }
 }
+
+class LongTitleCase : public ::testing::TestWithParam<LengthCase> {};
+
+// The host's file systems take 255 bytes of UTF-8 per name, ".mp3" included.
+TEST_P(LongTitleCase, IsCutAtAWholeCharacterToFit) {
+  const std::string host = utf8_of(proposed_file_name(gbk(GetParam().title_utf8)));
+  EXPECT_EQ(host, GetParam().expected_utf8);
+  EXPECT_LE(host.size(), HOST_NAME_LIMIT);
+}
+
+INSTANTIATE_TEST_SUITE_P(ProposedFileName, LongTitleCase, ::testing::ValuesIn(length_cases()),
+                         testing::NamedByWhat());
 
 // Bytes that are no GBK character are written as U+FFFD on the host: 3 bytes each.
 TEST(ProposedFileName, UndecodableBytesAreMeasuredAsTheyWillBeWritten) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "resolve/TextBetween.h"
+#include "tests/support/CaseNames.h"
 #include "text/Gbk.h"
 
 namespace sonivo {
@@ -19,6 +21,11 @@ struct BetweenCase {
   std::optional<bool> case_sensitive;
   Text expected;
 };
+
+// A failure names the case by what it is about, not by its bytes.
+void PrintTo(const BetweenCase& c, std::ostream* out) {
+  *out << c.what;
+}
 
 const Text NAME_START("<h1 class=\"s_name\" title=\"");
 const Text NAME_END("\">");
@@ -261,16 +268,18 @@ std::vector<BetweenCase> cases() {
   };
 }
 
-TEST(TextBetween, Table) {
-  for (const BetweenCase& c : cases()) {
-    const Text text_before = c.text;
-    EXPECT_EQ(
-        text_between(c.text, c.start_marker, c.end_marker, c.start_position, c.case_sensitive),
-        c.expected)
-        << c.what;
-    EXPECT_EQ(c.text, text_before) << c.what;
-  }
+class TextBetweenCase : public ::testing::TestWithParam<BetweenCase> {};
+
+TEST_P(TextBetweenCase, CutsTheValueAndLeavesTheText) {
+  const BetweenCase& c = GetParam();
+  const Text text_before = c.text;
+  EXPECT_EQ(text_between(c.text, c.start_marker, c.end_marker, c.start_position, c.case_sensitive),
+            c.expected);
+  EXPECT_EQ(c.text, text_before);
 }
+
+INSTANTIATE_TEST_SUITE_P(TextBetween, TextBetweenCase, ::testing::ValuesIn(cases()),
+                         testing::NamedByWhat());
 
 TEST(TextBetween, PlaceholderSpellingFindsTheSameAsQuotes) {
   const Text page =

@@ -24,11 +24,12 @@
 #include <string>
 #include <thread>
 
-#include "app/BrowserBox.h"
 #include "app/QtWindowServices.h"
 #include "app/RuntimeFiles.h"
 #include "app/Startup.h"
 #include "app/ToolkitSeams.h"
+#include "app/controls/BrowserBox.h"
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "core/WindowServices.h"
 #include "preview/CoverWindow.h"
@@ -37,6 +38,10 @@
 #include "text/Gbk.h"
 
 namespace {
+
+namespace main_window = sonivo::main_window;
+namespace listen_window = sonivo::listen_window;
+namespace cover_window = sonivo::cover_window;
 
 std::string cover_png() {
   QImage image(300, 300, QImage::Format_RGB32);
@@ -101,14 +106,14 @@ void open_previews() {
   sound.cover_url = sonivo::Text("http://" + host + "/cover.png");
   sonivo::open_listen_window();
   sonivo::open_cover_window();
-  close_window("MainWindow");
+  close_window(main_window::WINDOW);
 }
 
 // The movie is running once its sound plays (Ruffle's start takes seconds on a busy
 // machine); a minute at most.
 void save_once_the_movie_plays(int tries_left = 240) {
-  auto* box = qobject_cast<sonivo::app::BrowserBox*>(
-      sonivo::app::qt_window_services().widget({"ListenWindow", "超文本浏览框1"}));
+  auto* box = qobject_cast<sonivo::app::BrowserBox*>(sonivo::app::qt_window_services().widget(
+      {listen_window::WINDOW, listen_window::PLAYER_BROWSER}));
   if (box && !box->page()->recentlyAudible() && tries_left > 0) {
     QTimer::singleShot(250, [tries_left] { save_once_the_movie_plays(tries_left - 1); });
     return;
@@ -117,8 +122,8 @@ void save_once_the_movie_plays(int tries_left = 240) {
     std::fprintf(stderr, "the movie did not play\n");
   }
   QTimer::singleShot(300, [] {
-    save("ListenWindow", "listen-window.png");
-    close_window("ListenWindow");
+    save(listen_window::WINDOW, "listen-window.png");
+    close_window(listen_window::WINDOW);
   });
 }
 
@@ -157,14 +162,14 @@ int main(int argc, char** argv) {
   });
   // Time for the windows to paint and the browser boxes to load, then the picture.
   sonivo::app::set_window_shown_observer([](const std::string& window) {
-    if (window == "MainWindow") {
+    if (window == main_window::WINDOW) {
       QTimer::singleShot(2000, open_previews);
-    } else if (window == "ListenWindow") {
+    } else if (window == listen_window::WINDOW) {
       save_once_the_movie_plays();
-    } else if (window == "CoverWindow") {
+    } else if (window == cover_window::WINDOW) {
       QTimer::singleShot(1500, [] {
-        save("CoverWindow", "cover-window.png");
-        close_window("CoverWindow");
+        save(cover_window::WINDOW, "cover-window.png");
+        close_window(cover_window::WINDOW);
       });
     }
   });

@@ -23,10 +23,13 @@
 #include "app/QtWindowServices.h"
 #include "app/Startup.h"
 #include "app/ToolkitSeams.h"
+#include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
 #include "text/Gbk.h"
 
 namespace {
+
+namespace main_window = sonivo::main_window;
 
 void report(const std::string& line) {
   const char* path = std::getenv("SONIVO_PROBE_REPORT");
@@ -72,8 +75,8 @@ void open_previews() {
   sonivo::ResolvedSound& sound = sonivo::resolved_sound();
   sound.audio_link = sonivo::Text("http://127.0.0.1:9/sound.mp3");
   sound.cover_url = sonivo::Text("http://127.0.0.1:9/cover.png");
-  for (const char* button : {"在线收听", "查看封面"}) {
-    if (auto* clickable = qobject_cast<QAbstractButton*>(widget_of("MainWindow", button))) {
+  for (const char* button : {main_window::LISTEN_BUTTON, main_window::COVER_BUTTON}) {
+    if (auto* clickable = qobject_cast<QAbstractButton*>(widget_of(main_window::WINDOW, button))) {
       clickable->click();
     }
   }
@@ -89,12 +92,12 @@ int main(int argc, char** argv) {
   sonivo::app::set_window_shown_observer([](const std::string& window) {
     report("shown|" + window);
     report("highlight|" + QApplication::palette().color(QPalette::Highlight).name().toStdString());
-    if (window == "MainWindow") {
+    if (window == main_window::WINDOW) {
       QTimer::singleShot(0, [] {
         if (std::getenv("SONIVO_PROBE_OPEN_PREVIEWS")) {
           open_previews();
         }
-        close_window("MainWindow");
+        close_window(main_window::WINDOW);
       });
     } else {
       QTimer::singleShot(0, [window] { close_window(window); });

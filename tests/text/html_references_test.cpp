@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "tests/support/CaseNames.h"
 #include "text/Gbk.h"
 #include "text/HtmlReferences.h"
 
@@ -15,8 +17,13 @@ struct ReferenceCase {
   Text decoded;
 };
 
-TEST(DecodeHtmlReferences, Table) {
-  const std::vector<ReferenceCase> cases = {
+// A failure names the case by what it is about, not by its bytes.
+void PrintTo(const ReferenceCase& c, std::ostream* out) {
+  *out << c.what;
+}
+
+std::vector<ReferenceCase> reference_cases() {
+  return {
       {"an audio address from an attribute", Text("http://a.b/s.mp3?sig=ab12&amp;t=9"),
        Text("http://a.b/s.mp3?sig=ab12&t=9")},
       {"the named ones", Text("&amp;&lt;&gt;&quot;&apos;"), Text("&<>\"'")},
@@ -39,10 +46,16 @@ TEST(DecodeHtmlReferences, Table) {
       {"GBK characters around it", gbk("歌&amp;曲"), gbk("歌&曲")},
       {"empty", Text(), Text()},
   };
-  for (const ReferenceCase& c : cases) {
-    EXPECT_EQ(decode_html_references(c.written), c.decoded) << c.what;
-  }
 }
+
+class DecodeHtmlReferencesCase : public ::testing::TestWithParam<ReferenceCase> {};
+
+TEST_P(DecodeHtmlReferencesCase, DecodesWhatABrowserDecodes) {
+  EXPECT_EQ(decode_html_references(GetParam().written), GetParam().decoded);
+}
+
+INSTANTIATE_TEST_SUITE_P(DecodeHtmlReferences, DecodeHtmlReferencesCase,
+                         ::testing::ValuesIn(reference_cases()), testing::NamedByWhat());
 
 // Many ampersands and no semicolon: each is looked at once, over a short window.
 TEST(DecodeHtmlReferences, ManyAmpersandsStayAsTheyAre) {

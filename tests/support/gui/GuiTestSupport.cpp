@@ -1,4 +1,5 @@
 #include "tests/support/gui/GuiTestSupport.h"
+#include "core/ControlNames.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -9,10 +10,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Controls.h"
 #include "app/QtWindowServices.h"
 #include "app/SharedState.h"
 #include "app/Startup.h"
+#include "app/controls/TabControl.h"
 
 namespace sonivo::testing::gui {
 namespace {
@@ -66,7 +67,7 @@ QWidget* start_to_main_window() {
   run_initialisation_hooks();
   load_start_window();
   process_events();
-  return find_window("MainWindow");
+  return find_window(main_window::WINDOW);
 }
 
 void close_all_windows() {
@@ -95,7 +96,7 @@ void press(const std::string& window, const std::string& control, Qt::MouseButto
 }
 
 void select_page(int index) {
-  auto* tabs = find_control_as<app::TabControl>("MainWindow", "选择夹1");
+  auto* tabs = find_control_as<app::TabControl>(main_window::WINDOW, main_window::TABS);
   ASSERT_NE(tabs, nullptr);
   tabs->select_page(index);
   process_events();

@@ -1,4 +1,4 @@
-#include "app/BrowserBox.h"
+#include "app/controls/BrowserBox.h"
 
 #include <QCoreApplication>
 #include <QPointer>
