@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/ProcessMemory.h"
 #include "bench/ServerProcess.h"
 #include "download/RangeDownloader.h"
 
@@ -26,25 +27,11 @@ namespace {
 
 using sonivo::RangeDownloader;
 using sonivo::Text;
+using sonivo::bench::reset_peak;
 using sonivo::bench::ServerProcess;
+using sonivo::bench::status_kb;
 
 constexpr long CHUNK = 20480;
-
-long status_kb(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(field, 0) == 0) {
-      return std::atol(line.c_str() + std::strlen(field));
-    }
-  }
-  return 0;
-}
-
-// Resets the peak to the current resident size (Linux 4.0 and later).
-void reset_peak() {
-  std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 struct Result {
   double seconds = 1e9;

@@ -34,6 +34,7 @@
 #include "app/ToolkitSeams.h"
 #include "app/controls/TabControl.h"
 #include "bench/DelayProxy.h"
+#include "bench/ProcessMemory.h"
 #include "bench/ServerProcess.h"
 #include "core/ControlNames.h"
 #include "core/ResolvedSound.h"
@@ -48,26 +49,12 @@ namespace main_window = sonivo::main_window;
 
 using sonivo::Text;
 using sonivo::bench::DelayProxy;
+using sonivo::bench::reset_peak;
 using sonivo::bench::ServerProcess;
+using sonivo::bench::status_kb;
 
 constexpr long CHUNK = 20480;
 constexpr int DELAY_MS = 25;
-
-long status_kb(const char* field) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(field, 0) == 0) {
-      return std::atol(line.c_str() + std::strlen(field));
-    }
-  }
-  return 0;
-}
-
-// Resets the peak to the current resident size (Linux 4.0 and later).
-void reset_peak() {
-  std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 // Lets the window do what it has queued (paints, the browser box's start), untimed.
 void settle(int milliseconds) {

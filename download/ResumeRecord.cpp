@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "text/PercentEncoding.h"
+
 namespace sonivo {
 namespace {
 
@@ -17,26 +19,17 @@ constexpr std::string_view PART_KEY = "part";
 constexpr int64_t MAX_BYTE_COUNT = int64_t{1} << 53;
 constexpr int64_t MAX_NUMBER = INT64_MAX;
 constexpr std::size_t MAX_DIGITS = 19;
-constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
 
 bool needs_escape(unsigned char byte) {
   return byte < 0x20 || byte == 0x7F || byte == '%';
 }
 
+bool kept_as_written(unsigned char byte) {
+  return !needs_escape(byte);
+}
+
 std::string escaped(const std::string& value) {
-  std::string out;
-  out.reserve(value.size());
-  for (const char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (needs_escape(byte)) {
-      out += '%';
-      out += HEX_DIGITS[byte >> 4];
-      out += HEX_DIGITS[byte & 0x0F];
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return percent_encode(value, kept_as_written);
 }
 
 int hex_value(char c) {

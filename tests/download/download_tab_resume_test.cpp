@@ -17,13 +17,10 @@
 #include "tests/download/FaultServer.h"
 #include "tests/support/RecordingWindowServices.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TextPrinting.h"
 #include "text/Gbk.h"
 
 namespace sonivo {
-
-void PrintTo(const Text& text, std::ostream* out) {
-  *out << '"' << utf8_of(text) << '"';
-}
 
 namespace {
 

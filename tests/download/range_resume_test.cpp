@@ -16,13 +16,10 @@
 #include "download/StatusTexts.h"
 #include "tests/download/FaultServer.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TextPrinting.h"
 #include "text/Gbk.h"
 
 namespace sonivo {
-
-void PrintTo(const Text& text, std::ostream* out) {
-  *out << '"' << utf8_of(text) << '"';
-}
 
 namespace {
 
@@ -326,7 +323,9 @@ INSTANTIATE_TEST_SUITE_P(
                                Fault::TotalStar,
                                status_literal(RunOutcome::FileUnverified),
                                {range(CONTENT_SIZE)}}),
-    [](const ::testing::TestParamInfo<NotAPart>& info) { return test_name_of(info.param.what); });
+    [](const ::testing::TestParamInfo<NotAPart>& param_info) {
+      return test_name_of(param_info.param.what);
+    });
 
 // A 416 to a file as long as the content means "complete" unless a record says the file
 // is a part of something else; the record goes with it.

@@ -20,13 +20,10 @@
 #include "platform/xmlhttp/CurlServerXmlHttp.h"
 #include "tests/download/FaultServer.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TextPrinting.h"
 #include "text/Gbk.h"
 
 namespace sonivo {
-
-void PrintTo(const Text& text, std::ostream* out) {
-  *out << '"' << utf8_of(text) << '"';
-}
 
 namespace {
 
@@ -289,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Interruption{"StalledWithLastModified", Fault::Stall,
                                    status_literal(RunOutcome::TimedOut), "",
                                    "Tue, 05 May 2020 10:00:00 GMT", true}),
-    [](const ::testing::TestParamInfo<Interruption>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<Interruption>& param_info) { return param_info.param.name; });
 
 // A download process killed in the middle of a range leaves the ranges it had written, its
 // record and no lock behind; a run in another process goes on from the file's end. The
@@ -409,7 +406,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultyAnswer{"Refuse416InsideTheContent", Fault::Refuse416, 1,
                      status_literal(RunOutcome::RangeMismatch), CHUNK},
         FaultyAnswer{"DropMidBody", Fault::DropMidBody, 0, "与服务器的连接已中断", 0}),
-    [](const ::testing::TestParamInfo<FaultyAnswer>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<FaultyAnswer>& param_info) { return param_info.param.name; });
 
 // With a total of "*", ranges follow each other until one comes back short or the
 // server answers 416; the position is not cut to the unknown total.
