@@ -15,12 +15,14 @@ thread_local std::size_t failed_request = 0;
 
 void* allocate(std::size_t size) {
   for (;;) {
-    if (void* block = std::malloc(size ? size : 1))
+    if (void* block = std::malloc(size ? size : 1)) {
       return block;
+    }
     failed_request = size;
     std::new_handler handler = std::get_new_handler();
-    if (!handler)
+    if (!handler) {
       throw std::bad_alloc();
+    }
     handler();
   }
 }

@@ -12,8 +12,9 @@ void register_exit_hook(ExitHook hook) {
 void run_exit_hook() {
   const ExitHook hook = registered;
   registered = nullptr;
-  if (hook)
+  if (hook) {
     hook();
+  }
 }
 
 void forget_exit_hook() {

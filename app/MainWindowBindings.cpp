@@ -56,8 +56,9 @@ void open_feedback_page() {
 }
 
 void bind_window_events() {
-  for (const Binding& binding : BINDINGS)
+  for (const Binding& binding : BINDINGS) {
     window_services().bind({binding.window, binding.control}, binding.event, binding.handler);
+  }
 }
 
 }  // namespace sonivo

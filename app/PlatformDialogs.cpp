@@ -59,11 +59,14 @@ QMessageBox::Icon icon_of(int flags) {
 }
 
 QWidget* owner_window(WindowHandle owner) {
-  if (!owner)
+  if (!owner) {
     return nullptr;
-  for (QWidget* window : QApplication::topLevelWidgets())
-    if (reinterpret_cast<WindowHandle>(window) == owner)
+  }
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (reinterpret_cast<WindowHandle>(window) == owner) {
       return window;
+    }
+  }
   return nullptr;
 }
 
@@ -72,8 +75,9 @@ QStringList name_filters(const QString& filter) {
   QStringList pieces = filter.split(QLatin1Char('|'));
   QStringList filters;
   for (int i = 0; i + 1 < pieces.size(); i += 2) {
-    if (pieces[i].isEmpty() && pieces[i + 1].isEmpty())
+    if (pieces[i].isEmpty() && pieces[i + 1].isEmpty()) {
       break;
+    }
     filters << pieces[i] + QStringLiteral(" (") + pieces[i + 1] + QLatin1Char(')');
   }
   return filters;
@@ -86,23 +90,28 @@ int show_message_box(const MessageBoxRequest& request) {
                   QMessageBox::NoButton, owner_window(request.owner));
   // Task-modal: the program's windows wait for the box; system-modal also stays on top.
   box.setWindowModality(Qt::ApplicationModal);
-  if (request.flags & MB_SYSTEMMODAL)
+  if (request.flags & MB_SYSTEMMODAL) {
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  }
   const std::vector<ButtonOfFlag> buttons = buttons_of(request.flags);
   std::vector<QAbstractButton*> made;
-  for (const ButtonOfFlag& b : buttons)
+  for (const ButtonOfFlag& b : buttons) {
     made.push_back(box.addButton(b.button));
+  }
   const std::size_t default_index = static_cast<std::size_t>((request.flags & MB_DEFMASK) >> 8);
   box.setDefaultButton(
       qobject_cast<QPushButton*>(made[default_index < made.size() ? default_index : 0]));
   for (std::size_t i = 0; i < buttons.size(); ++i) {
-    if (buttons[i].result == BUTTON_CANCEL || buttons.size() == 1)
+    if (buttons[i].result == BUTTON_CANCEL || buttons.size() == 1) {
       box.setEscapeButton(made[i]);
+    }
   }
   box.exec();
-  for (std::size_t i = 0; i < buttons.size(); ++i)
-    if (box.clickedButton() == made[i])
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    if (box.clickedButton() == made[i]) {
       return buttons[i].result;
+    }
+  }
   return buttons.front().result;
 }
 
@@ -113,28 +122,34 @@ FileDialogResult run_platform_file_dialog(const FileDialogSettings& settings) {
   // Opening needs an existing file; saving takes a new name too (the create prompt is
   // answered yes), and an existing one only after the overwrite prompt when asked for.
   dialog.setFileMode(settings.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (settings.save && !(settings.options & OFN_OVERWRITEPROMPT))
+  if (settings.save && !(settings.options & OFN_OVERWRITEPROMPT)) {
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  }
   const QStringList filters = name_filters(qt(settings.filter));
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
     const int initial = settings.initial_filter >= 1 ? settings.initial_filter - 1 : 0;
-    if (initial < filters.size())
+    if (initial < filters.size()) {
       dialog.selectNameFilter(filters[initial]);
+    }
   }
   QString extension = qt(settings.default_extension);
-  if (extension.startsWith(QLatin1Char('.')))
+  if (extension.startsWith(QLatin1Char('.'))) {
     extension.remove(0, 1);
+  }
   dialog.setDefaultSuffix(extension);
-  if (!settings.file_name.empty())
+  if (!settings.file_name.empty()) {
     dialog.selectFile(qt(settings.file_name));
+  }
 
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return {};
+  }
   const QString chosen = dialog.selectedFiles().constFirst();
   // Without OFN_NOCHANGEDIR the platform's dialog leaves the chosen folder current.
-  if (!(settings.options & OFN_NOCHANGEDIR))
+  if (!(settings.options & OFN_NOCHANGEDIR)) {
     QDir::setCurrent(QFileInfo(chosen).absolutePath());
+  }
   return {true, gbk_text(QDir::toNativeSeparators(chosen))};
 }
 

@@ -11,13 +11,15 @@ namespace {
 std::vector<std::string>* release_trace = nullptr;
 
 void traced(const char* what) {
-  if (release_trace)
+  if (release_trace) {
     release_trace->push_back(what);
+  }
 }
 
 void release_text(Text& text, const char* name) {
-  if (text.empty())
+  if (text.empty()) {
     return;
+  }
   text = Text();
   traced(name);
 }
@@ -46,8 +48,9 @@ void release_shared_state() {
   release_text(sound.duration, "duration");
   release_text(sound.cover_url, "cover_url");
   if (window_scratch) {
-    for (std::size_t i = 0; i < window_scratch->size(); ++i)
+    for (std::size_t i = 0; i < window_scratch->size(); ++i) {
       traced("window_entry");
+    }
     window_scratch->clear();
     delete window_scratch;
     window_scratch = nullptr;

@@ -46,8 +46,9 @@ void show_fatal_box(const Text& text, const Text& title, int flags) {
 }  // namespace
 
 void prepare_toolkit_environment() {
-  if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
+  if (geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX")) {
     setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+  }
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   // The download puts its bar and label on the screen about once a frame without
   // returning to the event loop; with the swap tied to the display's refresh each of
@@ -73,8 +74,9 @@ void start_toolkit() {
   font.setPixelSize(12);
   QApplication::setFont(font);
   register_template_resources();
-  if (!app::read_templates())
+  if (!app::read_templates()) {
     fatal_stop(gbk("载入窗口模板数据段出错!"));
+  }
 }
 
 void register_release_hook() {
@@ -89,8 +91,9 @@ void run_initialisation_hooks() {
 
 void load_start_window() {
   bind_window_events();
-  if (!window_services().load_window(main_window::WINDOW, false))
+  if (!window_services().load_window(main_window::WINDOW, false)) {
     fatal_stop(gbk("载入启动窗口失败"));
+  }
 }
 
 int run_event_loop() {
@@ -113,8 +116,9 @@ void add_toolkit_cleanup(std::function<void()> step) {
 
 void run_toolkit_cleanup() {
   app::qt_window_services().reset();
-  for (const auto& step : cleanup_steps())
+  for (const auto& step : cleanup_steps()) {
     step();
+  }
 }
 
 void terminate_toolkit() {

@@ -37,8 +37,9 @@ class TemplateLoader : public QUiLoader {
       // Multi-line edit boxes wrap anywhere: wrapping at word boundaries takes time that
       // grows with the square of an unbroken run's length, and a page can put a run of
       // megabytes between two markers.
-      if (auto* edit = qobject_cast<QPlainTextEdit*>(widget))
+      if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
         edit->setWordWrapMode(QTextOption::WrapAnywhere);
+      }
       return widget;
     }
     widget->setObjectName(name);
@@ -47,22 +48,30 @@ class TemplateLoader : public QUiLoader {
 
  private:
   static QWidget* make(const QString& class_name, QWidget* parent) {
-    if (class_name == QLatin1String("SonivoWindow"))
+    if (class_name == QLatin1String("SonivoWindow")) {
       return new SonivoWindow(parent);
-    if (class_name == QLatin1String("PictureBox"))
+    }
+    if (class_name == QLatin1String("PictureBox")) {
       return new PictureBox(parent);
-    if (class_name == QLatin1String("TransparentLabel"))
+    }
+    if (class_name == QLatin1String("TransparentLabel")) {
       return new TransparentLabel(parent);
-    if (class_name == QLatin1String("TabControl"))
+    }
+    if (class_name == QLatin1String("TabControl")) {
       return new TabControl(parent);
-    if (class_name == QLatin1String("TabPage"))
+    }
+    if (class_name == QLatin1String("TabPage")) {
       return new TabPage(parent);
-    if (class_name == QLatin1String("Timer"))
+    }
+    if (class_name == QLatin1String("Timer")) {
       return new Timer(parent);
-    if (class_name == QLatin1String("FileDialogBox"))
+    }
+    if (class_name == QLatin1String("FileDialogBox")) {
       return new FileDialogBox(parent);
-    if (class_name == QLatin1String("BrowserBox"))
+    }
+    if (class_name == QLatin1String("BrowserBox")) {
       return new BrowserBox(parent);
+    }
     return nullptr;
   }
 };
@@ -71,10 +80,12 @@ void apply_frame(SonivoWindow* window) {
   const QSize outer = window->size();
   Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  if (window->minimize_button())
+  if (window->minimize_button()) {
     flags |= Qt::WindowMinimizeButtonHint;
-  if (window->maximize_button())
+  }
+  if (window->maximize_button()) {
     flags |= Qt::WindowMaximizeButtonHint;
+  }
   window->setWindowFlags(flags);
   window->setFixedSize(outer - WINDOW_FRAME);
 }
@@ -89,11 +100,13 @@ bool read_templates() {
   templates().clear();
   for (const char* name : TEMPLATE_NAMES) {
     QFile file(template_folder() + QLatin1String(name) + QStringLiteral(".ui"));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
       return false;
+    }
     QByteArray data = file.readAll();
-    if (data.isEmpty())
+    if (data.isEmpty()) {
       return false;
+    }
     templates()[name] = std::move(data);
   }
   return true;
@@ -101,8 +114,9 @@ bool read_templates() {
 
 SonivoWindow* create_window(const std::string& name) {
   const auto found = templates().find(name);
-  if (found == templates().end())
+  if (found == templates().end()) {
     return nullptr;
+  }
   QByteArray data = found->second;
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
@@ -113,11 +127,14 @@ SonivoWindow* create_window(const std::string& name) {
     delete root;
     return nullptr;
   }
-  for (QLabel* label : window->findChildren<QLabel*>())
-    if (!qobject_cast<PictureBox*>(label))
+  for (QLabel* label : window->findChildren<QLabel*>()) {
+    if (!qobject_cast<PictureBox*>(label)) {
       label->setTextFormat(Qt::PlainText);
-  for (TabControl* tabs : window->findChildren<TabControl*>())
+    }
+  }
+  for (TabControl* tabs : window->findChildren<TabControl*>()) {
     tabs->adopt_pages();
+  }
   apply_frame(window);
   return window;
 }

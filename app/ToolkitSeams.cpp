@@ -40,26 +40,30 @@ void set_window_shown_observer(WindowShownObserver observer) {
 }
 
 int present_message_box(const MessageBoxRequest& request) {
-  if (message_box_presenter())
+  if (message_box_presenter()) {
     return message_box_presenter()(request);
+  }
   return show_message_box(request);
 }
 
 void present_url(const Text& url) {
-  if (url_opener())
+  if (url_opener()) {
     return url_opener()(url);
+  }
   open_url_in_shell(url);
 }
 
 FileDialogResult present_file_dialog(const FileDialogSettings& settings) {
-  if (file_dialog_presenter())
+  if (file_dialog_presenter()) {
     return file_dialog_presenter()(settings);
+  }
   return run_platform_file_dialog(settings);
 }
 
 void report_window_shown(const std::string& window) {
-  if (window_shown_observer())
+  if (window_shown_observer()) {
     window_shown_observer()(window);
+  }
 }
 
 void open_url_in_shell(const Text& url) {

@@ -51,7 +51,7 @@ void BM_utf8_to_gbk(benchmark::State& state) {
     out_size = gbk_page.size();
     benchmark::DoNotOptimize(gbk_page.c_str());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
   state.counters["gbk_bytes"] = static_cast<double>(out_size);
 }
 
@@ -70,7 +70,7 @@ void BM_icu_ucnv_convert(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(out.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
   state.counters["gbk_bytes"] = static_cast<double>(out_size);
 }
 

@@ -151,7 +151,7 @@ Round listen_once(Servers& servers, ToolkitRecorder& recorder) {
       close_window(listen_window::WINDOW);
       return;
     }
-    round.growth_mb = (family_resident_kb() - before_kb) / 1024.0;
+    round.growth_mb = static_cast<double>(family_resident_kb() - before_kb) / 1024.0;
     if (servers.requested()) {
       round.to_request_ms =
           std::chrono::duration<double, std::milli>(servers.requested_at() - clicked).count();

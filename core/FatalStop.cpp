@@ -37,10 +37,12 @@ void set_exit_hook_forgetter(std::function<void()> forget) {
 
 Text fatal_stop_text(const Text& message, std::optional<int> code) {
   Text text = gbk("运行时出错!\r\n\r\n");
-  if (code)
+  if (code) {
     text += gbk("错误代码：") + Text(std::to_string(*code)) + Text("\r\n\r\n");
-  if (!message.empty())
+  }
+  if (!message.empty()) {
     text += gbk("错误信息：") + message + Text("\r\n");
+  }
   return text;
 }
 
@@ -48,8 +50,9 @@ void fatal_stop(const Text& message, std::optional<int> code) {
   // A stop raised while one is under way (an allocation failing again while the box is
   // built, a box that cannot be shown) ends the process at once instead of recursing.
   static bool stopping = false;
-  if (stopping)
+  if (stopping) {
     std::_Exit(-1);
+  }
   stopping = true;
   const Text text = fatal_stop_text(message, code);
   if (installed_box()) {
@@ -57,10 +60,12 @@ void fatal_stop(const Text& message, std::optional<int> code) {
   } else {
     std::fprintf(stderr, "%s\n", utf8_of(text).c_str());
   }
-  if (installed_forgetter())
+  if (installed_forgetter()) {
     installed_forgetter()();
-  if (installed_cleanup())
+  }
+  if (installed_cleanup()) {
     installed_cleanup()();
+  }
   std::fflush(nullptr);
   // No static destructors and no atexit handlers: nothing of the program's state is
   // released on this road.

@@ -16,6 +16,8 @@ WindowServices& window_services() {
   return *installed;
 }
 
-void install_window_services(WindowServices* services) { installed = services; }
+void install_window_services(WindowServices* services) {
+  installed = services;
+}
 
 }  // namespace sonivo

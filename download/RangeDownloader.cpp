@@ -42,7 +42,7 @@ void RangeDownloader::close() {
   url_ = Text();
 }
 
-bool RangeDownloader::init(ProgressCallback on_progress, DoneCallback on_done) {
+bool RangeDownloader::init(ProgressCallback progress_callback, DoneCallback done_callback) {
   if (initialized_ || busy_) {
     return false;
   }
@@ -54,8 +54,8 @@ bool RangeDownloader::init(ProgressCallback on_progress, DoneCallback on_done) {
   http_object_ = std::move(component);
   initialized_ = true;
   busy_ = false;
-  on_progress_ = on_progress;
-  on_done_ = on_done;
+  on_progress_ = progress_callback;
+  on_done_ = done_callback;
   total_length_ = 0;
   cancel_requested_ = false;
   chunk_size_ = DEFAULT_CHUNK_SIZE;

@@ -35,7 +35,7 @@ class RangeDownloader {
   // Shares the component instance; copies numbers, flags and callbacks; its own texts.
   virtual std::unique_ptr<RangeDownloader> copy() const;
   virtual void close();
-  virtual bool init(ProgressCallback on_progress, DoneCallback on_done);
+  virtual bool init(ProgressCallback progress_callback, DoneCallback done_callback);
   virtual void set_chunk_kb(uint8_t kb);
   virtual void set_source(const Text& url, const Text& referer);
   virtual bool set_target_file(const Text& path);

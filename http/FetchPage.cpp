@@ -27,8 +27,9 @@ Text text_of(std::string_view literal) {
 // is taken as having none. Every later part of the fetch, the Referer line included, uses
 // the address so prepared.
 Text prepare_address(const Text& trimmed) {
-  if (left(trimmed, 7) == Text("http://") || left(trimmed, 8) == Text("https://"))
+  if (left(trimmed, 7) == Text("http://") || left(trimmed, 8) == Text("https://")) {
     return trimmed;
+  }
   return Text("http://") + trimmed;
 }
 
@@ -40,15 +41,18 @@ bool is_secure_address(const Text& prepared) {
 // takes url_port's number, where 0 means the service's default port. A number beyond 16
 // bits wraps, as the port type does.
 InternetPort connection_port(const Text& prepared) {
-  if (!is_secure_address(prepared))
+  if (!is_secure_address(prepared)) {
     return static_cast<InternetPort>(url_port(prepared));
+  }
   Text authority = mid(prepared, 9);
   int slash = find(authority, Text("/"));
-  if (slash != -1)
+  if (slash != -1) {
     authority = left(authority, slash - 1);
+  }
   int colon = find(authority, Text(":"));
-  if (colon == -1)
+  if (colon == -1) {
     return INTERNET_DEFAULT_HTTPS_PORT;
+  }
   return static_cast<InternetPort>(read_integer(mid(authority, colon + 1)));
 }
 
@@ -72,12 +76,15 @@ bool occurs(const Text& block, std::string_view marker) {
 // doubled.
 Text build_header_block(const Text& headers, const Text& prepared) {
   Text block = headers;
-  if (!occurs(block, "Accept: "))
+  if (!occurs(block, "Accept: ")) {
     block += text_of(DEFAULT_ACCEPT_LINE);
-  if (!occurs(block, "Referer: "))
+  }
+  if (!occurs(block, "Referer: ")) {
     block += Text("Referer: ") + prepared + Text("\r\n");
-  if (!occurs(block, "Accept-Language: "))
+  }
+  if (!occurs(block, "Accept-Language: ")) {
     block += text_of(ACCEPT_LANGUAGE_LINE);
+  }
   return block;
 }
 
@@ -94,8 +101,9 @@ void send_request(InternetHandle request, bool post, Text block, const Text& pos
     block += text_of(FORM_CONTENT_TYPE_LINE);
     block += Text("Content-Length: ") + decimal(post_data.length()) + Text("\r\n");
   }
-  if (!cookies.empty())
+  if (!cookies.empty()) {
     block += cookie_line(cookies);
+  }
   const char* body = post && !post_data.empty() ? post_data.c_str() : nullptr;
   auto body_length = static_cast<std::uint32_t>(body ? post_data.size() : 0);
   inet().http_send_request(request, block.c_str(), static_cast<std::uint32_t>(block.size()), body,
@@ -112,12 +120,14 @@ Bytes read_body(InternetHandle request) {
     window_services().pump_events();
     std::uint32_t count = 0;
     inet().internet_read_file(request, buffer.data(), READ_CHUNK, &count);
-    if (count == 0)
+    if (count == 0) {
       break;
+    }
     std::size_t taken = std::min<std::size_t>({count, READ_CHUNK, limit - body.size()});
     body.append(buffer.data(), taken);
-    if (body.size() >= limit)
+    if (body.size() >= limit) {
       break;
+    }
   }
   return body;
 }
@@ -137,8 +147,9 @@ Text query_raw_headers(InternetHandle request) {
 // Each line holding the marker, less its first 12 bytes, split at the first "=": the data
 // keeps its attributes (path, expiry) attached, which the cookie store reads itself.
 void store_cookies(const Text& raw_headers, const Text& host) {
-  if (!occurs(raw_headers, SET_COOKIE_MARKER))
+  if (!occurs(raw_headers, SET_COOKIE_MARKER)) {
     return;
+  }
   const Text url = Text("http://") + host;
   const std::string& text = raw_headers.str();
   std::size_t start = 0;
@@ -146,8 +157,9 @@ void store_cookies(const Text& raw_headers, const Text& host) {
     std::size_t end = text.find('\n', start);
     bool last = end == std::string::npos;
     std::string_view piece(text.data() + start, (last ? text.size() : end) - start);
-    if (!last && piece.ends_with('\r'))
+    if (!last && piece.ends_with('\r')) {
       piece.remove_suffix(1);
+    }
     Text line(piece);
     if (occurs(line, SET_COOKIE_MARKER)) {
       Text rest = mid(line, static_cast<int>(SET_COOKIE_MARKER.size()) + 1);
@@ -156,8 +168,9 @@ void store_cookies(const Text& raw_headers, const Text& host) {
       Text data = equals == -1 ? rest : mid(rest, equals + 1);
       inet().internet_set_cookie(url.c_str(), name.c_str(), data.c_str());
     }
-    if (last)
+    if (last) {
       break;
+    }
     start = end + 1;
   }
 }
@@ -216,8 +229,9 @@ Bytes fetch_page(const Text& url, int method, const Text& proxy, const Text& hea
   const Text path = url_path(prepared);
 
   InternetHandle internet = open_internet(proxy);
-  if (internet == NO_HANDLE)
+  if (internet == NO_HANDLE) {
     return Bytes();
+  }
   InternetHandle connection =
       inet().internet_connect(internet, host.c_str(), connection_port(prepared), nullptr, nullptr,
                               INTERNET_SERVICE_HTTP, 0, 0);
@@ -241,8 +255,9 @@ Bytes fetch_page(const Text& url, int method, const Text& proxy, const Text& hea
   inet().internet_close_handle(request);
   inet().internet_close_handle(connection);
   inet().internet_close_handle(internet);
-  if (response_headers)
+  if (response_headers) {
     *response_headers = raw_headers;
+  }
   store_cookies(raw_headers, host);
   return convert_body(std::move(body), body_conversion_of(conversion));
 }

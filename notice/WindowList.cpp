@@ -8,8 +8,9 @@ namespace {
 
 // What the enumeration callback does for each top-level window.
 void note_window(const TopLevelWindow& window, std::vector<WindowEntry>& scratch) {
-  if (window.visible)
+  if (window.visible) {
     scratch.push_back({window.window, window.process_id});
+  }
 }
 
 }  // namespace
@@ -30,8 +31,9 @@ WindowHandle process_window(uint32_t process_id) {
   std::vector<WindowEntry> list;
   list_visible_windows(list);
   for (const WindowEntry& entry : list) {
-    if (entry.process_id == process_id)
+    if (entry.process_id == process_id) {
       return entry.window;
+    }
   }
   return 0;
 }

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-dev
+  build-essential cmake ninja-build pkg-config clang clang-format-16 libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
   qt6-webengine-dev qt6-webengine-dev-tools libqt6webenginewidgets6 libqt6opengl6-dev
   qt6-image-formats-plugins libgl-dev libxkbcommon-dev

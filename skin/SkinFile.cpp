@@ -95,7 +95,7 @@ std::optional<Rgb> parse_colour(std::string_view value) {
     return std::nullopt;
   }
   int channel[3];
-  for (int i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < 3; ++i) {
     const int high = hex_digit(value[1 + 2 * i]);
     const int low = hex_digit(value[2 + 2 * i]);
     if (high < 0 || low < 0) {

@@ -17,7 +17,7 @@ QString css(Rgb rgb) {
 }
 
 float percent_of_full_range(int percent) {
-  return std::clamp(percent, -100, 100) / 100.0f;
+  return static_cast<float>(std::clamp(percent, -100, 100)) / 100.0f;
 }
 
 }  // namespace
@@ -29,7 +29,7 @@ Rgb shifted(Rgb colour, HsvShift shift) {
   float value = 0;
   colour_of(colour).getHsvF(&hue, &saturation, &value);
   if (hue >= 0) {
-    hue = std::fmod(std::fmod(hue + shift.hue / 360.0f, 1.0f) + 1.0f, 1.0f);
+    hue = std::fmod(std::fmod(hue + static_cast<float>(shift.hue) / 360.0f, 1.0f) + 1.0f, 1.0f);
   }
   saturation = std::clamp(saturation + percent_of_full_range(shift.saturation), 0.0f, 1.0f);
   value = std::clamp(value + percent_of_full_range(shift.value), 0.0f, 1.0f);

@@ -119,7 +119,7 @@ int find(const Text& text, const Text& pattern, int start, Case mode) {
     if (candidate == first_folded && matches_at(bytes, i, wanted, mode)) {
       return static_cast<int>(i + 1);
     }
-    i += (is_lead_byte(byte) && i + 1 < size) ? 2 : 1;
+    i += (is_lead_byte(byte) && i + 1 < size) ? 2u : 1u;
   }
   return -1;
 }

@@ -90,14 +90,16 @@ void BrowserBox::renew_page() {
   page_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
   setPage(page_);
   delete old;
-  if (started_)
+  if (started_) {
     navigate();
+  }
 }
 
 void BrowserBox::set_address(const QString& address) {
   address_ = address;
-  if (started_)
+  if (started_) {
     navigate();
+  }
 }
 
 void BrowserBox::set_text_size(int size) {
@@ -107,30 +109,34 @@ void BrowserBox::set_text_size(int size) {
 }
 
 void BrowserBox::set_offline(bool offline) {
-  if (offline == offline_)
+  if (offline == offline_) {
     return;
+  }
   offline_ = offline;
   renew_page();
 }
 
 void BrowserBox::set_silent(bool silent) {
-  if (silent == silent_)
+  if (silent == silent_) {
     return;
+  }
   silent_ = silent;
   renew_page();
 }
 
 void BrowserBox::start() {
-  if (started_)
+  if (started_) {
     return;
+  }
   started_ = true;
   navigate();
 }
 
 void BrowserBox::navigate() {
   end_movie_probe();
-  if (address_.isEmpty())
+  if (address_.isEmpty()) {
     return;
+  }
   load(QUrl(address_, QUrl::TolerantMode));
 }
 

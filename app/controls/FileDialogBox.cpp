@@ -29,18 +29,23 @@ FileDialogBox::FileDialogBox(QWidget* parent) : QWidget(parent) {
 
 QString FileDialogBox::option_names() const {
   QStringList names;
-  for (const NamedOption& option : OPTION_NAMES)
-    if (options_ & option.value)
+  for (const NamedOption& option : OPTION_NAMES) {
+    if (options_ & option.value) {
       names << QLatin1String(option.name);
+    }
+  }
   return names.join(QLatin1Char('|'));
 }
 
 void FileDialogBox::set_option_names(const QString& names) {
   options_ = 0;
-  for (const QString& name : names.split(QLatin1Char('|'), Qt::SkipEmptyParts))
-    for (const NamedOption& option : OPTION_NAMES)
-      if (name.trimmed() == QLatin1String(option.name))
+  for (const QString& name : names.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+    for (const NamedOption& option : OPTION_NAMES) {
+      if (name.trimmed() == QLatin1String(option.name)) {
         options_ |= option.value;
+      }
+    }
+  }
 }
 
 }  // namespace sonivo::app

@@ -15,8 +15,9 @@ PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
 }
 
 void PictureBox::stop_movie() {
-  if (!movie_)
+  if (!movie_) {
     return;
+  }
   movie_->stop();
   setMovie(nullptr);
   delete movie_;
@@ -29,8 +30,9 @@ void PictureBox::set_picture(const QByteArray& bytes) {
   stop_movie();
   clear();
   bytes_ = bytes;
-  if (bytes_.isEmpty())
+  if (bytes_.isEmpty()) {
     return;
+  }
 
   QBuffer probe(&bytes_);
   probe.open(QIODevice::ReadOnly);
@@ -52,26 +54,31 @@ void PictureBox::set_picture(const QByteArray& bytes) {
   }
   // An answer that is no picture (an error page, say) shows nothing but is kept.
   QPixmap pixmap;
-  if (pixmap.loadFromData(bytes_))
+  if (pixmap.loadFromData(bytes_)) {
     setPixmap(pixmap);
+  }
 }
 
 void PictureBox::set_picture_resource(const QString& path) {
   resource_ = path;
-  if (path.isEmpty())
+  if (path.isEmpty()) {
     return;
+  }
   QFile file(path);
-  if (file.open(QIODevice::ReadOnly))
+  if (file.open(QIODevice::ReadOnly)) {
     set_picture(file.readAll());
+  }
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
   const int modifiers = static_cast<int>(event->modifiers().toInt());
-  if (event->button() == Qt::LeftButton)
+  if (event->button() == Qt::LeftButton) {
     emit left_button_down(at.x(), at.y(), modifiers);
-  if (event->button() == Qt::RightButton)
+  }
+  if (event->button() == Qt::RightButton) {
     emit right_button_down(at.x(), at.y(), modifiers);
+  }
   QLabel::mousePressEvent(event);
 }
 

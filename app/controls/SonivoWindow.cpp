@@ -12,11 +12,13 @@ SonivoWindow::SonivoWindow(QWidget* parent) : QWidget(parent) {}
 // also one that would take the key for itself.
 void SonivoWindow::set_escape_closes(bool closes) {
   escape_closes_ = closes;
-  if (closes && !escape_)
+  if (closes && !escape_) {
     escape_ = new QShortcut(
         QKeySequence(Qt::Key_Escape), this, [this] { close(); }, Qt::WindowShortcut);
-  if (escape_)
+  }
+  if (escape_) {
     escape_->setEnabled(closes);
+  }
 }
 
 void SonivoWindow::set_caption(const QString& caption) {

@@ -20,8 +20,9 @@ void TabControl::adopt_pages() {
   const QObjectList in_template_order = children();
   for (QObject* child : in_template_order) {
     auto* page = qobject_cast<TabPage*>(child);
-    if (!page || pages_.contains(page))
+    if (!page || pages_.contains(page)) {
       continue;
+    }
     pages_.append(page);
     tabs_->addTab(page->caption());
     page->setGeometry(rect());
@@ -47,8 +48,9 @@ TabPage* TabControl::page(int index) const {
 }
 
 void TabControl::show_page(int index) {
-  for (int i = 0; i < pages_.size(); ++i)
+  for (int i = 0; i < pages_.size(); ++i) {
     pages_[i]->setVisible(i == index);
+  }
   tabs_->raise();
 }
 
@@ -63,8 +65,9 @@ void TabControl::paintEvent(QPaintEvent*) {
 }
 
 void TabControl::resizeEvent(QResizeEvent* event) {
-  for (TabPage* page : std::as_const(pages_))
+  for (TabPage* page : std::as_const(pages_)) {
     page->setGeometry(rect());
+  }
   QWidget::resizeEvent(event);
 }
 

@@ -10,8 +10,9 @@ Timer::Timer(QWidget* parent) : QWidget(parent) {
 void Timer::set_interval(int milliseconds) {
   interval_ = milliseconds;
   timer_.stop();
-  if (interval_ > 0)
+  if (interval_ > 0) {
     timer_.start(interval_);
+  }
 }
 
 }  // namespace sonivo::app

@@ -20,6 +20,8 @@ uint32_t tick_count() {
   return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-void set_tick_source(std::function<uint32_t()> replacement) { source() = std::move(replacement); }
+void set_tick_source(std::function<uint32_t()> replacement) {
+  source() = std::move(replacement);
+}
 
 }  // namespace sonivo::clock

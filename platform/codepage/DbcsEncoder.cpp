@@ -40,7 +40,7 @@ int encode_one(int code_page, const char16_t* units, int count, char (&out)[4]) 
 Table build_table(int code_page) {
   Table table;
   for (int unit = 1; unit < kUnits; ++unit) {
-    if (U16_IS_SURROGATE(unit)) {
+    if (U16_IS_SURROGATE(static_cast<std::uint32_t>(unit))) {
       continue;
     }
     const char16_t character = static_cast<char16_t>(unit);

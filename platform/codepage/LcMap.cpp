@@ -71,13 +71,27 @@ UChar32 simplified(UChar32 character, int code_page) {
   return result;
 }
 
+// The code point at `i`, with `i` stepped past it; a lone surrogate stands for itself.
+// (ICU's U16_NEXT does the same, but mixes signed and unsigned arithmetic in our code.)
+UChar32 next_code_point(const std::u16string& text, int32_t& i) {
+  const char16_t unit = text[static_cast<std::size_t>(i++)];
+  const bool lead = unit >= 0xD800 && unit <= 0xDBFF;
+  if (lead && static_cast<std::size_t>(i) < text.size()) {
+    const char16_t trail = text[static_cast<std::size_t>(i)];
+    if (trail >= 0xDC00 && trail <= 0xDFFF) {
+      ++i;
+      return 0x10000 + ((unit - 0xD800) << 10) + (trail - 0xDC00);
+    }
+  }
+  return unit;
+}
+
 std::u16string simplify_each(const std::u16string& text, int code_page) {
   std::u16string out;
   out.reserve(text.size());
   const auto length = static_cast<int32_t>(text.size());
   for (int32_t i = 0; i < length;) {
-    UChar32 character;
-    U16_NEXT(text.data(), i, length, character);
+    const UChar32 character = next_code_point(text, i);
     const UChar32 mapped = simplified(character, code_page);
     if (U_IS_BMP(mapped)) {
       out += static_cast<char16_t>(mapped);

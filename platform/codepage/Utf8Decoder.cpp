@@ -21,20 +21,27 @@ struct Lead {
 
 // Well-formed sequences as the Unicode standard tables them.
 constexpr Lead lead_of(unsigned byte) {
-  if (byte >= 0xC2 && byte <= 0xDF)
+  if (byte >= 0xC2 && byte <= 0xDF) {
     return {1, 0x80, 0xBF};
-  if (byte == 0xE0)
+  }
+  if (byte == 0xE0) {
     return {2, 0xA0, 0xBF};
-  if (byte == 0xED)
+  }
+  if (byte == 0xED) {
     return {2, 0x80, 0x9F};
-  if (byte >= 0xE1 && byte <= 0xEF)
+  }
+  if (byte >= 0xE1 && byte <= 0xEF) {
     return {2, 0x80, 0xBF};
-  if (byte == 0xF0)
+  }
+  if (byte == 0xF0) {
     return {3, 0x90, 0xBF};
-  if (byte >= 0xF1 && byte <= 0xF3)
+  }
+  if (byte >= 0xF1 && byte <= 0xF3) {
     return {3, 0x80, 0xBF};
-  if (byte == 0xF4)
+  }
+  if (byte == 0xF4) {
     return {3, 0x80, 0x8F};
+  }
   return {};
 }
 

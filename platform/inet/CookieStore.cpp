@@ -21,12 +21,14 @@ bool split_url(std::string_view url, UrlParts& parts) {
   std::size_t host_end = rest.find_first_of("/?#");
   std::string_view authority = rest.substr(0, host_end);
   std::size_t at = authority.rfind('@');
-  if (at != std::string_view::npos)
+  if (at != std::string_view::npos) {
     authority.remove_prefix(at + 1);
+  }
   std::size_t colon = authority.find(':');
   parts.host = ascii_lower(authority.substr(0, colon));
-  if (parts.host.empty())
+  if (parts.host.empty()) {
     return false;
+  }
   std::string_view path = host_end == std::string_view::npos ? "" : rest.substr(host_end);
   path = path.substr(0, path.find_first_of("?#"));
   parts.path = path.empty() ? "/" : std::string(path);
@@ -35,23 +37,27 @@ bool split_url(std::string_view url, UrlParts& parts) {
 
 // The directory of a request path, as the default path of a cookie it sets.
 std::string default_path(std::string_view path) {
-  if (path.empty() || path.front() != '/')
+  if (path.empty() || path.front() != '/') {
     return "/";
+  }
   std::size_t last = path.rfind('/');
   return last == 0 ? "/" : std::string(path.substr(0, last));
 }
 
 bool domain_matches(const StoredCookie& cookie, std::string_view host) {
-  if (host == cookie.domain)
+  if (host == cookie.domain) {
     return true;
-  if (cookie.host_only || host.size() <= cookie.domain.size())
+  }
+  if (cookie.host_only || host.size() <= cookie.domain.size()) {
     return false;
+  }
   return host.ends_with(cookie.domain) && host[host.size() - cookie.domain.size() - 1] == '.';
 }
 
 bool path_matches(std::string_view cookie_path, std::string_view path) {
-  if (!path.starts_with(cookie_path))
+  if (!path.starts_with(cookie_path)) {
     return false;
+  }
   return path.size() == cookie_path.size() || cookie_path.ends_with('/') ||
          path[cookie_path.size()] == '/';
 }
@@ -60,8 +66,9 @@ bool path_matches(std::string_view cookie_path, std::string_view path) {
 
 bool CookieStore::set(std::string_view url, std::string_view name, std::string_view data) {
   UrlParts parts;
-  if (!split_url(url, parts))
+  if (!split_url(url, parts)) {
     return false;
+  }
 
   StoredCookie cookie;
   cookie.domain = parts.host;
@@ -96,13 +103,15 @@ bool CookieStore::set(std::string_view url, std::string_view name, std::string_v
       cookie.path = value;
     } else if (key == "domain" && !value.empty()) {
       std::string domain = ascii_lower(value);
-      if (domain.front() == '.')
+      if (domain.front() == '.') {
         domain.erase(0, 1);
+      }
       StoredCookie probe;
       probe.domain = domain;
       probe.host_only = false;
-      if (!domain_matches(probe, parts.host))
+      if (!domain_matches(probe, parts.host)) {
         return false;  // a cookie for someone else
+      }
       cookie.domain = domain;
       cookie.host_only = false;
     } else if (key == "secure") {
@@ -118,8 +127,9 @@ bool CookieStore::set(std::string_view url, std::string_view name, std::string_v
     return old.name == cookie.name && old.domain == cookie.domain && old.path == cookie.path;
   });
   if (expired) {
-    if (same != cookies_.end())
+    if (same != cookies_.end()) {
       cookies_.erase(same);
+    }
   } else if (same != cookies_.end()) {
     *same = std::move(cookie);
   } else {
@@ -132,8 +142,9 @@ std::string CookieStore::header_for(std::string_view host, std::string_view path
                                     bool secure) const {
   std::string lower_host = ascii_lower(host);
   std::string_view bare_path = path.substr(0, path.find_first_of("?#"));
-  if (bare_path.empty())
+  if (bare_path.empty()) {
     bare_path = "/";
+  }
   std::vector<const StoredCookie*> matching;
   for (const StoredCookie& cookie : cookies_) {
     if (domain_matches(cookie, lower_host) && path_matches(cookie.path, bare_path) &&
@@ -146,10 +157,12 @@ std::string CookieStore::header_for(std::string_view host, std::string_view path
       [](const StoredCookie* a, const StoredCookie* b) { return a->path.size() > b->path.size(); });
   std::string header;
   for (const StoredCookie* cookie : matching) {
-    if (!header.empty())
+    if (!header.empty()) {
       header += "; ";
-    if (!cookie->name.empty())
+    }
+    if (!cookie->name.empty()) {
       header += cookie->name + "=";
+    }
     header += cookie->value;
   }
   return header;

@@ -15,8 +15,9 @@ namespace {
 
 bool has_header(const std::vector<std::string>& lines, std::string_view name_colon) {
   for (const std::string& line : lines) {
-    if (starts_with_ignoring_ascii_case(line, name_colon))
+    if (starts_with_ignoring_ascii_case(line, name_colon)) {
       return true;
+    }
   }
   return false;
 }
@@ -28,10 +29,12 @@ std::vector<std::string> split_header_block(std::string_view block) {
     std::size_t end = block.find('\n');
     std::string_view line = block.substr(0, end);
     block = end == std::string_view::npos ? std::string_view() : block.substr(end + 1);
-    if (!line.empty() && line.back() == '\r')
+    if (!line.empty() && line.back() == '\r') {
       line.remove_suffix(1);
-    if (!line.empty())
+    }
+    if (!line.empty()) {
       lines.emplace_back(line);
+    }
   }
   return lines;
 }
@@ -91,8 +94,9 @@ InternetHandle CurlInet::add(Object object) {
 template <typename T>
 T* CurlInet::find(InternetHandle handle) {
   auto entry = handles_.find(handle);
-  if (entry == handles_.end())
+  if (entry == handles_.end()) {
     return nullptr;
+  }
   return std::get_if<T>(&entry->second);
 }
 
@@ -103,8 +107,9 @@ InternetHandle CurlInet::internet_open(const char* agent, std::uint32_t access_t
   session->has_agent = agent != nullptr;
   session->agent = agent ? agent : "";
   if (access_type == INTERNET_OPEN_TYPE_PROXY) {
-    if (!proxy || !*proxy)
+    if (!proxy || !*proxy) {
       return NO_HANDLE;
+    }
     session->through_proxy = true;
     session->proxy_list = proxy;
     session->bypass = bypass_for_curl(proxy_bypass ? proxy_bypass : "");
@@ -120,8 +125,9 @@ InternetHandle CurlInet::internet_connect(InternetHandle internet, const char* s
                                           const char* /*password*/, std::uint32_t service,
                                           std::uint32_t /*flags*/, std::uintptr_t /*context*/) {
   auto* session = find<std::shared_ptr<const Session>>(internet);
-  if (!session || !server || !*server || service != INTERNET_SERVICE_HTTP)
+  if (!session || !server || !*server || service != INTERNET_SERVICE_HTTP) {
     return NO_HANDLE;
+  }
   auto connection = std::make_shared<Connection>();
   connection->session = *session;
   connection->server = server;
@@ -134,21 +140,24 @@ InternetHandle CurlInet::http_open_request(InternetHandle connection, const char
                                            const char* referrer, const char* const* accept_types,
                                            std::uint32_t flags, std::uintptr_t /*context*/) {
   auto* parent = find<std::shared_ptr<const Connection>>(connection);
-  if (!parent)
+  if (!parent) {
     return NO_HANDLE;
+  }
   Request request;
   request.connection = *parent;
   request.verb = verb && *verb ? verb : "GET";
   request.object_name = object_name && *object_name ? object_name : "/";
   request.version = version && *version ? version : "HTTP/1.1";
   request.flags = flags;
-  if (referrer && *referrer)
+  if (referrer && *referrer) {
     request.extra_lines += std::string("Referer: ") + referrer + "\r\n";
+  }
   if (accept_types && *accept_types) {
     std::string types;
     for (const char* const* type = accept_types; *type; ++type) {
-      if (!types.empty())
+      if (!types.empty()) {
         types += ", ";
+      }
       types += *type;
     }
     request.extra_lines += "Accept: " + types + "\r\n";
@@ -160,8 +169,9 @@ bool CurlInet::http_send_request(InternetHandle handle, const char* headers,
                                  std::uint32_t headers_length, const void* body,
                                  std::uint32_t body_length) {
   Request* request = find<Request>(handle);
-  if (!request)
+  if (!request) {
     return false;
+  }
   request->transfer.reset();
   request->answered = false;
   const Connection& connection = *request->connection;
@@ -187,8 +197,9 @@ bool CurlInet::http_send_request(InternetHandle handle, const char* headers,
   transfer.verb = request->verb;
   transfer.http_1_0 = request->version == "HTTP/1.0";
   transfer.has_body = request->verb == "POST" || (body && body_length > 0);
-  if (body && body_length > 0)
+  if (body && body_length > 0) {
     transfer.body.assign(static_cast<const char*>(body), body_length);
+  }
   transfer.has_user_agent = session.has_agent;
   transfer.user_agent = session.agent;
   transfer.no_proxy = session.bypass;
@@ -197,8 +208,9 @@ bool CurlInet::http_send_request(InternetHandle handle, const char* headers,
 
   for (int hop = 0;; ++hop) {
     UrlParts parts;
-    if (!split_url(url, parts))
+    if (!split_url(url, parts)) {
       return false;
+    }
     transfer.url = url;
     transfer.proxy =
         session.through_proxy ? proxy_for_scheme(session.proxy_list, parts.scheme) : "";
@@ -214,28 +226,32 @@ bool CurlInet::http_send_request(InternetHandle handle, const char* headers,
           break;
         }
       }
-      if (!merged)
+      if (!merged) {
         transfer.header_lines.push_back("Cookie: " + stored);
+      }
     }
     // Only what the caller asked for goes out: no header that libcurl would add itself.
-    if (!has_header(transfer.header_lines, "accept:"))
+    if (!has_header(transfer.header_lines, "accept:")) {
       transfer.header_lines.push_back("Accept:");
+    }
     if (transfer.has_body && !has_header(transfer.header_lines, "content-type:")) {
       transfer.header_lines.push_back("Content-Type:");
     }
     transfer.header_lines.push_back("Expect:");
 
     request->transfer = std::make_unique<CurlTransfer>(transfer);
-    if (!request->transfer->wait_for_headers())
+    if (!request->transfer->wait_for_headers()) {
       return false;
+    }
     std::string next = request->transfer->redirect_url();
     if (request->verb != "GET" || transfer.has_body || hop >= settings_.max_redirects ||
         !is_followed_redirect(request->transfer->status()) || next.empty()) {
       break;
     }
     UrlParts target;
-    if (!split_url(next, target) || (target.scheme != "http" && target.scheme != "https"))
+    if (!split_url(next, target) || (target.scheme != "http" && target.scheme != "https")) {
       break;
+    }
     if (parts.scheme == "https" && target.scheme != "https") {
       // Going on in clear would send the secure address (in the Referer) and the cookies
       // unprotected: the request fails instead, as WinINet's does without its
@@ -251,11 +267,13 @@ bool CurlInet::http_send_request(InternetHandle handle, const char* headers,
 
 bool CurlInet::internet_read_file(InternetHandle handle, void* buffer, std::uint32_t to_read,
                                   std::uint32_t* read) {
-  if (read)
+  if (read) {
     *read = 0;
+  }
   Request* request = find<Request>(handle);
-  if (!request || !read || (!buffer && to_read > 0) || !request->transfer)
+  if (!request || !read || (!buffer && to_read > 0) || !request->transfer) {
     return false;
+  }
   *read = static_cast<std::uint32_t>(request->transfer->read(static_cast<char*>(buffer), to_read));
   return true;
 }
@@ -282,8 +300,9 @@ bool CurlInet::internet_close_handle(InternetHandle handle) {
 }
 
 bool CurlInet::internet_set_cookie(const char* url, const char* name, const char* data) {
-  if (!url || !data)
+  if (!url || !data) {
     return false;
+  }
   return cookie_store().set(url, name ? name : "", data);
 }
 

@@ -48,10 +48,12 @@ void CurlTransfer::configure(const TransferRequest& request) {
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
                    request.http_1_0 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, request.timeouts.connect_ms);
-  if (!request.ca_file.empty())
+  if (!request.ca_file.empty()) {
     curl_easy_setopt(easy, CURLOPT_CAINFO, request.ca_file.c_str());
-  if (request.has_user_agent)
+  }
+  if (request.has_user_agent) {
     curl_easy_setopt(easy, CURLOPT_USERAGENT, request.user_agent.c_str());
+  }
 
   if (request.verb == "GET" && !request.has_body) {
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
@@ -63,8 +65,9 @@ void CurlTransfer::configure(const TransferRequest& request) {
                        static_cast<curl_off_t>(request.body.size()));
       curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, request.body.c_str());
     }
-    if (request.verb != "POST")
+    if (request.verb != "POST") {
       curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.verb.c_str());
+    }
   }
 
   for (const std::string& line : request.header_lines) {
@@ -102,8 +105,9 @@ bool CurlTransfer::silent_too_long() {
     // Until the connection stands, libcurl's connect time-out is the bound.
     curl_off_t pretransfer = 0;
     curl_easy_getinfo(easy_.get(), CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
-    if (pretransfer == 0)
+    if (pretransfer == 0) {
       return false;
+    }
     connected_ = true;
     last_activity_ = now;
     return false;
@@ -119,18 +123,21 @@ void CurlTransfer::run_until(Ready ready) {
       paused_ = false;
       last_activity_ = std::chrono::steady_clock::now();
       curl_easy_pause(easy_.get(), CURLPAUSE_CONT);
-      if (ready())
+      if (ready()) {
         return;
+      }
     }
     int running = 0;
     curl_multi_perform(multi_.get(), &running);
     int queued = 0;
     while (CURLMsg* message = curl_multi_info_read(multi_.get(), &queued)) {
-      if (message->msg == CURLMSG_DONE)
+      if (message->msg == CURLMSG_DONE) {
         done_ = true;
+      }
     }
-    if (done_ || ready())
+    if (done_ || ready()) {
       return;
+    }
     if (silent_too_long()) {
       finish();
       return;
@@ -140,8 +147,9 @@ void CurlTransfer::run_until(Ready ready) {
 }
 
 void CurlTransfer::finish() {
-  if (attached_)
+  if (attached_) {
     curl_multi_remove_handle(multi_.get(), easy_.get());
+  }
   attached_ = false;
   done_ = true;
 }
@@ -152,8 +160,9 @@ bool CurlTransfer::wait_for_headers() {
 }
 
 std::size_t CurlTransfer::read(char* buffer, std::size_t capacity) {
-  if (capacity == 0)
+  if (capacity == 0) {
     return 0;
+  }
   run_until([this] { return buffer_start_ < buffer_.size(); });
   std::size_t count = std::min(capacity, buffer_.size() - buffer_start_);
   std::memcpy(buffer, buffer_.data() + buffer_start_, count);

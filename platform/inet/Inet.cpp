@@ -10,8 +10,9 @@ Inet* installed_layer = nullptr;
 }  // namespace
 
 Inet& inet() {
-  if (installed_layer)
+  if (installed_layer) {
     return *installed_layer;
+  }
   static CurlInet default_layer;
   return default_layer;
 }

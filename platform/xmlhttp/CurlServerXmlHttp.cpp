@@ -173,7 +173,7 @@ void CurlServerXmlHttp::abort() {
 }
 
 double CurlServerXmlHttp::status() {
-  return ready_state_ == STATE_DONE ? status_ : 0;
+  return ready_state_ == STATE_DONE ? static_cast<double>(status_) : 0;
 }
 
 Text CurlServerXmlHttp::statusText() {

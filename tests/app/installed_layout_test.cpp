@@ -67,7 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
                                  "bin/ruffle/ruffle.js"},
                       LayoutCase{"OtherProgramsShareFolder", {"share/ruffle/ruffle.js"}, ""},
                       LayoutCase{"Neither", {}, ""}),
-    [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<LayoutCase>& param_info) {
+      return std::string(param_info.param.name);
+    });
 
 TEST(InstalledLayout, IgnoresTheWorkingFolder) {
   TempFolder tree;

@@ -189,8 +189,9 @@ TEST(MainWindow, EveryControlIsAsTheTemplateGivesIt) {
     if (row.text != "*") {
       EXPECT_EQ(text_of(row.name), gbk(row.text));
     }
-    if (row.settings)
+    if (row.settings) {
       row.settings(w);
+    }
   }
 }
 
@@ -218,8 +219,9 @@ TEST(MainWindow, BannerPressAndFeedbackButtonOpenTheSameAddressEachTime) {
   const Text expected =
       Text("http://") + maker_site_host() + Text("/sonivo-app-jiexi.html?frome=sonivo_jiexi_v1.2");
   ASSERT_EQ(recorder.opened_urls.size(), 3u);
-  for (const Text& url : recorder.opened_urls)
+  for (const Text& url : recorder.opened_urls) {
     EXPECT_EQ(url, expected);
+  }
   // A right press on the banner is bound to nothing.
   press(main_window::WINDOW, main_window::BANNER, Qt::RightButton);
   EXPECT_EQ(recorder.opened_urls.size(), 3u);
@@ -237,8 +239,9 @@ TEST(MainWindow, CancelDoesNothingOnceEnabled) {
                             main_window::DOWNLOAD_BUTTON, ""};
   auto snapshot = [&] {
     std::vector<std::pair<Text, bool>> state;
-    for (const char* c : controls)
+    for (const char* c : controls) {
       state.emplace_back(text_of(c), window_services().disabled({main_window::WINDOW, c}));
+    }
     state.emplace_back(Text(std::to_string(window_services().position(
                            {main_window::WINDOW, main_window::PROGRESS_BAR}))),
                        false);
@@ -262,9 +265,10 @@ TEST(MainWindow, AppendingKeepsTheEndOfTheInfoBoxInView) {
   QTest::keyClicks(info, "typed");
   EXPECT_EQ(text_of(main_window::INFO_BOX), Text("typed"));
   info->moveCursor(QTextCursor::Start);
-  for (int i = 0; i < 60; ++i)
+  for (int i = 0; i < 60; ++i) {
     window_services().append_text({main_window::WINDOW, main_window::INFO_BOX},
                                   gbk("第") + Text(std::to_string(i)) + gbk("行\r\n"));
+  }
   QScrollBar* bar = info->verticalScrollBar();
   EXPECT_GT(bar->value(), 0);  // scrolled although it shows no scroll bar
   EXPECT_EQ(info->textCursor().position(), info->document()->characterCount() - 1);
@@ -288,8 +292,9 @@ TEST(MainWindow, ClosingTheWindowInsideAHandlerThatPumpsEventsIsHarmless) {
       {main_window::WINDOW, main_window::RESOLVE_BUTTON}, Event::Clicked, [&](const EventArgs&) {
         window_services().append_text({main_window::WINDOW, main_window::INFO_BOX}, Text("before"));
         QTimer::singleShot(0, [] { close_window(main_window::WINDOW); });
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 5; ++i) {
           window_services().pump_events();
+        }
         read_after_close = window_services().text({main_window::WINDOW, main_window::INFO_BOX});
         window_services().set_text({main_window::WINDOW, main_window::NAME_BOX}, Text("x.mp3"));
         window_services().append_text({main_window::WINDOW, main_window::INFO_BOX}, Text("after"));
@@ -326,8 +331,9 @@ TEST(MainWindow, TheAboutPageIsRequestedAtStartOnAHiddenPage) {
   start_to_main_window();
   EXPECT_EQ(text_of(main_window::ABOUT_BROWSER), Text("http://" + host + "/a/jx.html"));
   // Bounded wait for the browser process to ask; no assertion on how long it took.
-  for (int i = 0; i < 300 && about_requests == 0; ++i)
+  for (int i = 0; i < 300 && about_requests == 0; ++i) {
     QTest::qWait(100);
+  }
   EXPECT_GE(about_requests.load(), 1);
 
   close_all_windows();

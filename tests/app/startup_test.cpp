@@ -107,8 +107,9 @@ TEST(FatalStop, BoxText) {
        "运行时出错!\r\n\r\n错误代码：6\r\n\r\n错误信息：调用DLL命令后发现堆栈错误\r\n"},
       {"", -1, "运行时出错!\r\n\r\n错误代码：-1\r\n\r\n"},
   };
-  for (const Case& c : cases)
+  for (const Case& c : cases) {
     EXPECT_EQ(fatal_stop_text(gbk(c.message), c.code), gbk(c.expected));
+  }
 }
 
 TEST_F(StartupStops, FatalStopShowsItsBoxAndExitsMinusOneWithoutTheHook) {
@@ -157,8 +158,9 @@ TEST_F(StartupStops, UnreadableTemplatesAreAFatalStop) {
 }
 
 TEST_F(StartupStops, AStartWindowThatDoesNotBuildIsAFatalStop) {
-  for (const char* name : {main_window::WINDOW, listen_window::WINDOW, cover_window::WINDOW})
+  for (const char* name : {main_window::WINDOW, listen_window::WINDOW, cover_window::WINDOW}) {
     std::ofstream(folder.path() / (std::string(name) + ".ui")) << "not a template";
+  }
   const QString templates = QString::fromStdString(folder.str() + "/");
   EXPECT_EXIT(
       {
@@ -196,16 +198,18 @@ TEST_F(StartupStops, AFailedAllocationIsAFatalStopNamingTheBytes) {
   std::vector<std::string> trace;
   set_release_trace(&trace);
   app::set_window_shown_observer([](const std::string& window) {
-    if (window == main_window::WINDOW)
+    if (window == main_window::WINDOW) {
       QTimer::singleShot(0, [] { close_window(main_window::WINDOW); });
+    }
   });
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("SONIVO_MAKER_SITE_HOST", "127.0.0.1:9", 0);
   static char name[] = "sonivo-helper";
   static char* argv[] = {name, nullptr};
   const int code = run_program(1, argv);
-  for (const std::string& step : trace)
+  for (const std::string& step : trace) {
     std::fprintf(stderr, "released %s\n", step.c_str());
+  }
   std::fflush(stderr);
   std::_Exit(code);
 }

@@ -112,8 +112,9 @@ TEST(LoadWindow, ModalDisablesTheOtherWindowsUntilClosedThenRestoresThem) {
   bool main_was_disabled = false;
   QRect listen_geometry;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != listen_window::WINDOW)
+    if (window != listen_window::WINDOW) {
       return;
+    }
     main_was_disabled = !main->isEnabled();
     QWidget* listen = find_window(listen_window::WINDOW);
     listen_geometry = QRect(listen->pos(), listen->size());
@@ -135,8 +136,9 @@ TEST(LoadWindow, TheListenWindowIsAsItsTemplateGivesIt) {
   ToolkitRecorder recorder;
   start_to_main_window();
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != listen_window::WINDOW)
+    if (window != listen_window::WINDOW) {
       return;
+    }
     QWidget* listen = find_window(listen_window::WINDOW);
     EXPECT_EQ(window_services().text({listen_window::WINDOW, ""}),
               gbk("正在试听： - ") + site_label());
@@ -176,8 +178,9 @@ TEST(CoverWindow, PictureFillsTheBoxAndTheDialogCarriesItsSettings) {
   const Bytes tall = png_of(10, 40, Qt::red);
   recorder.next_file_dialog_answers = {{true, Text("/tmp/cover one.png")}, {false, Text()}};
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != cover_window::WINDOW)
+    if (window != cover_window::WINDOW) {
       return;
+    }
     EXPECT_EQ(window_services().text({cover_window::WINDOW, ""}),
               gbk("图片展示 - ") + site_label() + gbk(" [ 小贴士：右击图片即可保存到本地喔！]"));
     EXPECT_EQ(find_window(cover_window::WINDOW)->size(), QSize(494, 472));
@@ -428,8 +431,9 @@ TEST(TopLevelWindows, ListsTheProgramsWindowsWithItsProcess) {
   bool found = false;
   for (const TopLevelWindow& w : window_services().top_level_windows()) {
     EXPECT_EQ(w.process_id, static_cast<uint32_t>(getpid()));
-    if (w.window == reinterpret_cast<WindowHandle>(main))
+    if (w.window == reinterpret_cast<WindowHandle>(main)) {
       found = w.visible;
+    }
   }
   EXPECT_TRUE(found);
 }

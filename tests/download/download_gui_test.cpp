@@ -68,8 +68,9 @@ std::string sound_page_for(const std::string& audio_url) {
   bytes << in.rdbuf();
   std::string page = bytes.str();
   const auto at = page.find(FIXTURE_AUDIO_LINK);
-  if (at != std::string::npos)
+  if (at != std::string::npos) {
     page.replace(at, std::string(FIXTURE_AUDIO_LINK).size(), audio_url);
+  }
   return page;
 }
 
@@ -106,8 +107,9 @@ class DownloadGuiTest : public ::testing::Test {
   std::filesystem::path target() const { return drive_d.path() / "Tavex" / FILE_NAME; }
   std::vector<Text> box_texts() const {
     std::vector<Text> texts;
-    for (const auto& box : recorder.message_boxes)
+    for (const auto& box : recorder.message_boxes) {
       texts.push_back(box.text);
+    }
     return texts;
   }
   Text label() const { return window_services().text(kLabel); }
@@ -257,8 +259,9 @@ QImage rendered(QWidget* control) {
 void watch_progress(const Text& target_file, int32_t total_length, int32_t speed, int32_t percent) {
   fake_now += fake_step;
   on_download_progress(target_file, total_length, speed, percent);
-  if (shots.empty())
+  if (shots.empty()) {
     QTimer::singleShot(0, [] { timer_fired = true; });
+  }
   QWidget* bar = find_control(main_window::WINDOW, main_window::PROGRESS_BAR);
   QWidget* label = find_control(main_window::WINDOW, main_window::PROGRESS_LABEL);
   shots.push_back({percent, fake_now, on_screen(bar), rendered(bar), on_screen(label),
@@ -268,18 +271,22 @@ void watch_progress(const Text& target_file, int32_t total_length, int32_t speed
 // Columns of a row of `bar` that differ from the same row of the empty bar.
 int filled_columns(const QImage& bar, const QImage& empty, int row) {
   int filled = 0;
-  for (int x = 0; x < bar.width(); ++x)
-    if (bar.pixel(x, row) != empty.pixel(x, row))
+  for (int x = 0; x < bar.width(); ++x) {
+    if (bar.pixel(x, row) != empty.pixel(x, row)) {
       ++filled;
+    }
+  }
   return filled;
 }
 
 // The latest of `values` (0: before the download, k: as range k left it) that `shown`
 // is, among the first `up_to` + 1; -1 when none.
 int shown_value(const std::vector<QImage>& values, const QImage& shown, int up_to) {
-  for (int k = up_to; k >= 0; --k)
-    if (values[static_cast<std::size_t>(k)] == shown)
+  for (int k = up_to; k >= 0; --k) {
+    if (values[static_cast<std::size_t>(k)] == shown) {
       return k;
+    }
+  }
   return -1;
 }
 

@@ -80,7 +80,7 @@ std::vector<std::size_t> boundaries(const std::string& bytes) {
   std::vector<std::size_t> out;
   for (std::size_t i = 0; i < bytes.size();) {
     out.push_back(i);
-    i += (static_cast<unsigned char>(bytes[i]) >= 0x80 && i + 1 < bytes.size()) ? 2 : 1;
+    i += (static_cast<unsigned char>(bytes[i]) >= 0x80 && i + 1 < bytes.size()) ? 2u : 1u;
   }
   return out;
 }

@@ -16,8 +16,9 @@ constexpr int REQUEST_WAIT_MS = 5000;
 std::string lower(std::string_view text) {
   std::string result(text);
   for (char& c : result) {
-    if (c >= 'A' && c <= 'Z')
+    if (c >= 'A' && c <= 'Z') {
       c = static_cast<char>(c - 'A' + 'a');
+    }
   }
   return result;
 }
@@ -46,8 +47,9 @@ std::string ReceivedRequest::header(std::string_view name) const {
     std::string line = head.substr(start + 2, end - start - 2);
     if (lower(line).starts_with(wanted)) {
       std::size_t value = wanted.size();
-      while (value < line.size() && line[value] == ' ')
+      while (value < line.size() && line[value] == ' ') {
         ++value;
+      }
       return line.substr(value);
     }
     start = end;
@@ -99,8 +101,9 @@ LoopbackServer::~LoopbackServer() {
   }
   stopped_.notify_all();
   acceptor_.join();
-  for (std::thread& worker : workers_)
+  for (std::thread& worker : workers_) {
     worker.join();
+  }
   close(listener_);
 }
 

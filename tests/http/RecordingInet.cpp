@@ -7,8 +7,9 @@ namespace sonivo::testing {
 namespace {
 
 std::optional<std::string> optional_string(const char* text) {
-  if (!text)
+  if (!text) {
     return std::nullopt;
+  }
   return std::string(text);
 }
 
@@ -53,13 +54,14 @@ InternetHandle RecordingInet::http_open_request(InternetHandle connection, const
 }
 
 bool RecordingInet::http_send_request(InternetHandle request, const char* headers,
-                                      std::uint32_t headers_length, const void* body,
+                                      std::uint32_t headers_length, const void* body_bytes,
                                       std::uint32_t body_length) {
   calls.push_back("send");
   SendCall call{request, std::string(headers, headers_length), headers_length, std::nullopt,
                 body_length};
-  if (body)
-    call.body = std::string(static_cast<const char*>(body), body_length);
+  if (body_bytes) {
+    call.body = std::string(static_cast<const char*>(body_bytes), body_length);
+  }
   sends.push_back(call);
   return true;
 }
@@ -79,8 +81,9 @@ bool RecordingInet::http_query_info(InternetHandle, std::uint32_t info_level, vo
                                     std::uint32_t* length, std::uint32_t* index) {
   calls.push_back("query");
   queries.push_back({info_level, *length, index != nullptr});
-  if (raw_headers.empty() || raw_headers.size() + 1 > *length)
+  if (raw_headers.empty() || raw_headers.size() + 1 > *length) {
     return false;
+  }
   std::memcpy(buffer, raw_headers.c_str(), raw_headers.size() + 1);
   *length = static_cast<std::uint32_t>(raw_headers.size());
   return true;

@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                   ACCEPT + REFERER + LANGUAGE + FORM + "Content-Length: 7\r\nCookie: c=3\r\n\r\n",
                   "a=1&b=2"},
         BlockCase{"PostWithoutABody", 1, "", "", "", ACCEPT + REFERER + LANGUAGE, std::nullopt}),
-    [](const ::testing::TestParamInfo<BlockCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<BlockCase>& param_info) { return param_info.param.name; });
 
 TEST_F(FetchPageCalls, BlanksOnlyProxyIsDirectAndAnyOtherIsPassedAsItCame) {
   fetch_page(Text("a.b"), 0, Text(" \xA1\xA1 "));
@@ -310,7 +310,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ConversionCase{"OneOfAnEmptyBody", 1, "", ""},
                       ConversionCase{"ZeroKeepsAZeroByte", 0, std::string("ab\0cd", 5),
                                      std::string("ab\0cd", 5)}),
-    [](const ::testing::TestParamInfo<ConversionCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<ConversionCase>& param_info) {
+      return param_info.param.name;
+    });
 
 TEST_F(FetchPageCalls, BodyStopsAtTheLimitWithWhatWasRead) {
   set_fetch_body_limit(3000);

@@ -232,10 +232,12 @@ TEST_F(FetchPageOnTheWire, PumpRunsDuringASlowBodyAndANestedFetchCompletesOnItsO
   std::string nested;
   windows.on_pump = [&] {
     ++pumps;
-    if (inside)
+    if (inside) {
       return;  // the nested fetch pumps too
-    if (first_sent && !rest_sent)
+    }
+    if (first_sent && !rest_sent) {
       ++pumps_mid_body;
+    }
     if (first_sent && nested.empty()) {
       inside = true;
       nested = fetch(fast.url("/inner"));
@@ -256,12 +258,14 @@ TEST_F(FetchPageOnTheWire, PumpRunsDuringASlowBodyAndANestedFetchCompletesOnItsO
 TEST_F(FetchPageOnTheWire, EndlessBodyStopsAtTheLimit) {
   set_fetch_body_limit(200000);
   LoopbackServer server([](ClientConnection& connection, const ReceivedRequest&) {
-    if (!connection.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"))
+    if (!connection.send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n")) {
       return;
+    }
     const std::string chunk(65536, 'e');
     for (int sent = 0; sent < 4096 && !connection.server().stopping(); ++sent) {
-      if (!connection.send(chunk))
+      if (!connection.send(chunk)) {
         return;  // the reader has gone
+      }
     }
   });
   std::string body = fetch(server.url("/endless"));

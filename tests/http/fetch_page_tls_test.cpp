@@ -27,8 +27,9 @@ class TlsServer {
         " -addext subjectAltName=IP:127.0.0.1 -keyout " +
         key_ + " -out " + certificate_ + " >/dev/null 2>&1";
     made_ = std::system(command.c_str()) == 0;
-    if (!made_)
+    if (!made_) {
       return;
+    }
     server_ = std::make_unique<httplib::SSLServer>(certificate_.c_str(), key_.c_str());
     server_->Get("/secure", [this](const httplib::Request& request, httplib::Response& response) {
       std::lock_guard lock(mutex_);
@@ -46,10 +47,12 @@ class TlsServer {
     thread_ = std::thread([this] { server_->listen_after_bind(); });
   }
   ~TlsServer() {
-    if (server_)
+    if (server_) {
       server_->stop();
-    if (thread_.joinable())
+    }
+    if (thread_.joinable()) {
       thread_.join();
+    }
   }
 
   bool made() const { return made_ && port_ > 0; }

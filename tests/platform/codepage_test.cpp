@@ -15,8 +15,9 @@ struct Guarded {
   static constexpr Unit kGuard = static_cast<Unit>(0x55);
   static constexpr std::size_t kGuards = 8;
 
-  explicit Guarded(int capacity) : units(static_cast<std::size_t>(capacity) + kGuards, kGuard) {
-    this->capacity = capacity;
+  explicit Guarded(int units_wanted)
+      : units(static_cast<std::size_t>(units_wanted) + kGuards, kGuard) {
+    capacity = units_wanted;
   }
   Unit* data() { return units.data(); }
   bool guards_intact() const {

@@ -57,8 +57,9 @@ std::string replace_value(std::string page, const std::string& start, const std:
                           const std::string& value) {
   const std::size_t from = page.find(start);
   const std::size_t to = page.find(end, from + start.size());
-  if (from == std::string::npos || to == std::string::npos)
+  if (from == std::string::npos || to == std::string::npos) {
     return page;
+  }
   return page.replace(from + start.size(), to - from - start.size(), value);
 }
 std::string sound_page(const std::string& audio_link, const std::string& cover_url) {
@@ -161,8 +162,9 @@ TEST_F(PreviewGui, ListenWindowOpensCentredWithTheNameAndTheEncodedPlayerAddress
   bool focus_in_browser = false;
   bool closed_by_esc = false;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != listen_window::WINDOW)
+    if (window != listen_window::WINDOW) {
       return;
+    }
     QWidget* listen = find_window(listen_window::WINDOW);
     caption = window_services().text({listen_window::WINDOW, ""});
     geometry = QRect(listen->pos(), listen->size());
@@ -172,8 +174,9 @@ TEST_F(PreviewGui, ListenWindowOpensCentredWithTheNameAndTheEncodedPlayerAddress
     ASSERT_NE(browser, nullptr);
     address = browser->address();
     // Bounded wait for the browser box to ask the player page for the sound.
-    for (int i = 0; i < 300 && player.values().empty(); ++i)
+    for (int i = 0; i < 300 && player.values().empty(); ++i) {
       QTest::qWait(100);
+    }
     // Esc as the keyboard sends it: to the window, which hands it to the focused control,
     // the browser box's own view.
     QWidget* focus = QApplication::focusWidget();
@@ -181,8 +184,9 @@ TEST_F(PreviewGui, ListenWindowOpensCentredWithTheNameAndTheEncodedPlayerAddress
     QTest::keyClick(listen->windowHandle(), Qt::Key_Escape);
     process_events();
     closed_by_esc = find_window(listen_window::WINDOW) == nullptr;
-    if (!closed_by_esc)
+    if (!closed_by_esc) {
       close_window(listen_window::WINDOW);
+    }
   };
   click(main_window::WINDOW, main_window::LISTEN_BUTTON);
 
@@ -214,9 +218,11 @@ TEST_F(PreviewGui, ListenWindowOpensCentredWithTheNameAndTheEncodedPlayerAddress
 QImage quadrants(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   const QColor colours[] = {Qt::red, Qt::blue, Qt::green, Qt::yellow};
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
       image.setPixelColor(x, y, colours[(y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1)]);
+    }
+  }
   return image;
 }
 std::string encoded(const QImage& image, const char* format, int quality = -1) {
@@ -243,10 +249,11 @@ bool near(QColor a, QColor b, int tolerance) {
 bool shows(const QImage& shown, const Quadrants& expected, int tolerance) {
   const QPoint middles[] = {{125, 125}, {375, 125}, {125, 375}, {375, 375}};
   const QPoint corners[] = {{1, 1}, {498, 1}, {1, 498}, {498, 498}};
-  for (int i = 0; i < 4; ++i) {
+  for (std::size_t i = 0; i < 4; ++i) {
     if (!near(shown.pixelColor(middles[i]), expected[i], tolerance) ||
-        !near(shown.pixelColor(corners[i]), expected[i], tolerance))
+        !near(shown.pixelColor(corners[i]), expected[i], tolerance)) {
       return false;
+    }
   }
   return true;
 }
@@ -280,8 +287,9 @@ TEST_F(PreviewGui, CoverWindowShowsPngJpegAndAnimatedGifStretchedToTheBox) {
 
     bool looked = false;
     recorder.on_window_shown = [&](const std::string& window) {
-      if (window != cover_window::WINDOW)
+      if (window != cover_window::WINDOW) {
         return;
+      }
       looked = true;
       auto* box = find_control_as<app::PictureBox>(cover_window::WINDOW, cover_window::PICTURE);
       ASSERT_NE(box, nullptr);
@@ -335,8 +343,9 @@ TEST_F(PreviewGui, RightClickSavesTheDownloadedBytesAndProposesTheLastPathInThat
   bool folder_empty_after_cancel = false;
   std::string saved_bytes;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != cover_window::WINDOW)
+    if (window != cover_window::WINDOW) {
       return;
+    }
     ++openings;
     if (openings == 1) {
       click(cover_window::WINDOW, cover_window::PICTURE, Qt::RightButton);
@@ -377,8 +386,9 @@ TEST_F(PreviewGui, UnreachableCoverOpensAnEmptyWindowThatSavesAnEmptyFile) {
   recorder.next_file_dialog_answers = {{true, chosen}};
   bool empty_box = false;
   recorder.on_window_shown = [&](const std::string& window) {
-    if (window != cover_window::WINDOW)
+    if (window != cover_window::WINDOW) {
       return;
+    }
     auto* box = find_control_as<app::PictureBox>(cover_window::WINDOW, cover_window::PICTURE);
     ASSERT_NE(box, nullptr);
     empty_box = box->picture().isEmpty() && box->pixmap().isNull() && !box->animated();

@@ -30,8 +30,8 @@ inline std::string case_name(std::string_view what) {
 // The name generator for INSTANTIATE_TEST_SUITE_P over cases that have a `what`.
 struct NamedByWhat {
   template <class Case>
-  std::string operator()(const ::testing::TestParamInfo<Case>& info) const {
-    return case_name(info.param.what);
+  std::string operator()(const ::testing::TestParamInfo<Case>& param_info) const {
+    return case_name(param_info.param.what);
   }
 };
 

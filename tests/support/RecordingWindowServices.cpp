@@ -23,9 +23,13 @@ std::string event_name(Event event) {
 
 }  // namespace
 
-RecordingWindowServices::RecordingWindowServices() { install_window_services(this); }
+RecordingWindowServices::RecordingWindowServices() {
+  install_window_services(this);
+}
 
-RecordingWindowServices::~RecordingWindowServices() { install_window_services(nullptr); }
+RecordingWindowServices::~RecordingWindowServices() {
+  install_window_services(nullptr);
+}
 
 std::string RecordingWindowServices::key(const ControlRef& control) {
   return control.window + "/" + control.control;
@@ -45,7 +49,9 @@ bool RecordingWindowServices::raise(const ControlRef& control, Event event, cons
   return true;
 }
 
-Text RecordingWindowServices::text(const ControlRef& control) { return controls_[key(control)].text; }
+Text RecordingWindowServices::text(const ControlRef& control) {
+  return controls_[key(control)].text;
+}
 
 void RecordingWindowServices::set_text(const ControlRef& control, const Text& value) {
   calls.push_back("set_text " + key(control) + " " + utf8_of(value));
@@ -67,7 +73,8 @@ int RecordingWindowServices::position(const ControlRef& control) {
 
 void RecordingWindowServices::set_position(const ControlRef& control, int position) {
   calls.push_back("set_position " + key(control) + " " + std::to_string(position));
-  controls_[key(control)].position = std::clamp(std::clamp(position, 0, 32767), 0, progress_maximum);
+  controls_[key(control)].position =
+      std::clamp(std::clamp(position, 0, 32767), 0, progress_maximum);
 }
 
 Bytes RecordingWindowServices::picture(const ControlRef& control) {
@@ -128,6 +135,8 @@ void RecordingWindowServices::pump_events() {
   }
 }
 
-std::vector<TopLevelWindow> RecordingWindowServices::top_level_windows() { return windows; }
+std::vector<TopLevelWindow> RecordingWindowServices::top_level_windows() {
+  return windows;
+}
 
 }  // namespace sonivo::testing

@@ -27,7 +27,7 @@ struct FileDialogAnswer {
 
 class RecordingWindowServices : public WindowServices {
  public:
-  RecordingWindowServices();   // installs itself
+  RecordingWindowServices();            // installs itself
   ~RecordingWindowServices() override;  // uninstalls itself
 
   void bind(const ControlRef& control, Event event, Handler handler) override;
@@ -59,8 +59,8 @@ class RecordingWindowServices : public WindowServices {
   std::vector<Text> opened_urls;
   std::vector<std::string> loaded_windows;
   std::deque<FileDialogAnswer> next_file_dialog_answers;  // cancelled when empty
-  std::function<void()> on_pump;           // run by pump_events
-  std::vector<TopLevelWindow> windows;     // what top_level_windows reports
+  std::function<void()> on_pump;                          // run by pump_events
+  std::vector<TopLevelWindow> windows;                    // what top_level_windows reports
   int progress_maximum = 100;
 
  private:

@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
         CaseChange{"HighBytesStay", "\xB0\x41\xC1\xE1", "\xB0\x61\xC1\xE1", "\xB0\x41\xC1\xE1"},
         CaseChange{"ZeroByteKept", std::string("A\0b", 3), std::string("a\0b", 3),
                    std::string("A\0B", 3)}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 struct Comparison {
   std::string name;
@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // "@" and "`" sit next to the letters but are no case pair.
                       Comparison{"NoPairOutsideLetters", "@", "`", false, false},
                       Comparison{"HighBytesExact", "\xC1", "\xE1", false, false}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 struct Trim {
   std::string name;
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Trim{"NothingToTrim", "a", " \t", "a"},
                       // A1 A1 is the full-width space in GBK; trimming bytes leaves it.
                       Trim{"FullWidthSpaceStays", "\xA1\xA1x ", " \t", "\xA1\xA1x"}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 TEST(AsciiTrim, DefaultBlanksAreSpaceAndTab) {
   EXPECT_EQ(trim_ascii("\t sid=42 \t"), "sid=42");
@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                  is_visible_ascii, "%01%20%7F%80%FF"},
         Encoding{"ZeroByte", std::string("\0", 1), is_visible_ascii, "%00"},
         Encoding{"Empty", "", is_visible_ascii, ""}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& param_info) { return param_info.param.name; });
 
 }  // namespace
 }  // namespace sonivo

@@ -19,18 +19,22 @@ namespace sonivo::testing::gui {
 namespace {
 
 void point_hosts_at_loopback() {
-  for (const char* name : {"SONIVO_MAKER_SITE_HOST", "SONIVO_COMMUNITY_HOST", "SONIVO_PLAYER_HOST"})
+  for (const char* name :
+       {"SONIVO_MAKER_SITE_HOST", "SONIVO_COMMUNITY_HOST", "SONIVO_PLAYER_HOST"}) {
     setenv(name, "127.0.0.1:9", 0);
+  }
 }
 
 // The program writes its skin files to C:\Windows and downloads to D:\Tavex\; a test
 // run keeps both in a folder of its own unless the test chose drives itself.
 void point_drives_at_a_temporary_folder() {
-  if (std::getenv("SONIVO_DRIVE_C") && std::getenv("SONIVO_DRIVE_D"))
+  if (std::getenv("SONIVO_DRIVE_C") && std::getenv("SONIVO_DRIVE_D")) {
     return;
+  }
   static std::string root = (std::filesystem::temp_directory_path() / "sonivo-gui-XXXXXX").string();
-  if (!::mkdtemp(root.data()))
+  if (!::mkdtemp(root.data())) {
     return;
+  }
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(root) / "c" / "Windows", ignored);
   std::filesystem::create_directories(std::filesystem::path(root) / "d", ignored);
@@ -103,8 +107,9 @@ void select_page(int index) {
 }
 
 void close_window(const std::string& window) {
-  if (QWidget* widget = find_window(window))
+  if (QWidget* widget = find_window(window)) {
     widget->close();
+  }
 }
 
 void process_events() {
@@ -134,8 +139,9 @@ ToolkitRecorder::ToolkitRecorder() {
     if (on_message_box) {
       on_message_box(request);
     }
-    if (next_message_box_answers.empty())
+    if (next_message_box_answers.empty()) {
       return BUTTON_OK;
+    }
     const int answer = next_message_box_answers.front();
     next_message_box_answers.pop_front();
     return answer;
@@ -143,8 +149,9 @@ ToolkitRecorder::ToolkitRecorder() {
   app::set_url_opener([this](const Text& url) { opened_urls.push_back(url); });
   app::set_file_dialog_presenter([this](const app::FileDialogSettings& settings) {
     file_dialogs.push_back(settings);
-    if (next_file_dialog_answers.empty())
+    if (next_file_dialog_answers.empty()) {
       return app::FileDialogResult{};
+    }
     const app::FileDialogResult answer = next_file_dialog_answers.front();
     next_file_dialog_answers.pop_front();
     return answer;
@@ -153,8 +160,9 @@ ToolkitRecorder::ToolkitRecorder() {
     shown_windows.push_back(window);
     if (on_window_shown) {
       QTimer::singleShot(0, QCoreApplication::instance(), [this, window] {
-        if (on_window_shown)
+        if (on_window_shown) {
           on_window_shown(window);
+        }
       });
     }
   });
