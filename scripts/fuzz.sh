@@ -14,7 +14,7 @@ build="${FUZZ_BUILD_DIR:-$top/build-fuzz}"
 seconds="${FUZZ_SECONDS:-20}"
 
 CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DSONIVO_FUZZ=ON -DSONIVO_BUILD_GUI=OFF -DSONIVO_BUILD_TESTS=OFF -DSONIVO_BUILD_BENCH=OFF \
+  -DSONIVO_FUZZ=ON -DSONIVO_BUILD_GUI=OFF -DSONIVO_BUILD_BENCH=OFF \
   -DSONIVO_WERROR=ON >/dev/null
 
 if [ $# -gt 0 ]; then
