@@ -18,8 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(host.size() <= sonivo::HOST_NAME_LIMIT);
   FUZZ_CHECK(host.find('/') == std::string::npos);
   FUZZ_CHECK(host.find('\\') == std::string::npos);
-  for (unsigned char c : host) {
-    FUZZ_CHECK(c >= 0x20 && c != 0x7F);
+  for (const char c : host) {
+    const auto byte = static_cast<unsigned char>(c);
+    FUZZ_CHECK(byte >= 0x20 && byte != 0x7F);
   }
   const sonivo::Text stem = sonivo::safe_file_stem(title);
   FUZZ_CHECK(stem.size() == title.size());
