@@ -11,6 +11,8 @@
 #include <iterator>
 
 #include "tests/support/LoopbackSocket.h"
+#include "text/AsciiCase.h"
+#include "text/AsciiTrim.h"
 
 namespace sonivo::testing {
 namespace {
@@ -21,20 +23,6 @@ constexpr int POLL_STEP_MS = 50;
 constexpr int64_t FAULT_SHIFT = 100;
 constexpr int64_t TOTAL_GROWTH = 1000;
 constexpr int64_t STREAM_PIECE = 256 * 1024;
-
-std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
-std::string trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) {
-    return {};
-  }
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // "bytes=a-b" or "bytes=a-"; false for anything else (then the whole content is served).
 bool parse_range(const std::string& value, int64_t length, int64_t& first, int64_t& last) {
@@ -234,7 +222,8 @@ void FaultServer::serve(int fd, int connection) {
       const std::string line = head.substr(line_end + 2, next - line_end - 2);
       const auto colon = line.find(':');
       if (colon != std::string::npos) {
-        request.headers[lower(line.substr(0, colon))] = trimmed(line.substr(colon + 1));
+        request.headers[ascii_lower(line.substr(0, colon))] =
+            std::string(trim_ascii(line.substr(colon + 1)));
       }
       line_end = next;
     }

@@ -7,21 +7,12 @@
 #include <cstdlib>
 
 #include "tests/support/LoopbackSocket.h"
+#include "text/AsciiCase.h"
 
 namespace sonivo::testing {
 namespace {
 
 constexpr int REQUEST_WAIT_MS = 5000;
-
-std::string lower(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return result;
-}
 
 const char* reason(int status) {
   switch (status) {
@@ -40,12 +31,12 @@ const char* reason(int status) {
 }  // namespace
 
 std::string ReceivedRequest::header(std::string_view name) const {
-  std::string wanted = lower(name) + ":";
+  std::string wanted = ascii_lower(name) + ":";
   std::size_t start = head.find("\r\n");
   while (start != std::string::npos && start + 2 < head.size()) {
     std::size_t end = head.find("\r\n", start + 2);
     std::string line = head.substr(start + 2, end - start - 2);
-    if (lower(line).starts_with(wanted)) {
+    if (ascii_lower(line).starts_with(wanted)) {
       std::size_t value = wanted.size();
       while (value < line.size() && line[value] == ' ') {
         ++value;
@@ -58,7 +49,7 @@ std::string ReceivedRequest::header(std::string_view name) const {
 }
 
 bool ReceivedRequest::has_header(std::string_view name) const {
-  return lower(head).find("\r\n" + lower(name) + ":") != std::string::npos;
+  return ascii_lower(head).find("\r\n" + ascii_lower(name) + ":") != std::string::npos;
 }
 
 bool ClientConnection::send(std::string_view bytes) {
